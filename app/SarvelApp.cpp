@@ -1,0 +1,35 @@
+#include "SarvelApp.h"
+
+#include "FirstRun.h"
+#include "Guard.h"
+#include "StartUp.h"
+#include "TBaseForm.h"
+#include "TZastForm.h"
+
+#include <QApplication>
+
+namespace sarvel {
+
+SarvelApp::SarvelApp() {
+    guarded(prompts_, [] { installDataFolder(); });
+
+    BaseForm = std::make_unique<TBaseForm>(state_, prompts_);
+    prompts_.setParentWindow(BaseForm.get());
+    startUp_ = std::make_unique<StartUp>(*BaseForm, state_, prompts_);
+    startUp_->FormCreate();
+
+    ZastForm = std::make_unique<TZastForm>(BaseForm.get());
+    guarded(prompts_, [this] { ZastForm->FormCreate(); });
+    BaseForm->setSplash(ZastForm.get());
+}
+
+SarvelApp::~SarvelApp() = default;
+
+int SarvelApp::run() {
+    BaseForm->show();
+    const int result = QApplication::exec();
+    startUp_->FormDestroy();
+    return result;
+}
+
+} // namespace sarvel

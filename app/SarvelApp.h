@@ -1,0 +1,33 @@
+#pragma once
+
+#include "SelectionState.h"
+#include "WidgetPrompts.h"
+
+#include <memory>
+
+namespace sarvel {
+
+class StartUp;
+class TBaseForm;
+class TZastForm;
+
+// Builds the windows in their order, runs the event loop and takes the run down again.
+class SarvelApp {
+public:
+    SarvelApp();
+    ~SarvelApp();
+
+    int run();
+
+    TBaseForm& baseForm() { return *BaseForm; }
+    SelectionState& state() { return state_; }
+
+private:
+    SelectionState state_;
+    WidgetPrompts prompts_;
+    std::unique_ptr<TBaseForm> BaseForm;
+    std::unique_ptr<StartUp> startUp_;
+    std::unique_ptr<TZastForm> ZastForm;
+};
+
+} // namespace sarvel

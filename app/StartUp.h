@@ -1,0 +1,29 @@
+#pragma once
+
+#include <functional>
+
+namespace sarvel {
+
+class Prompts;
+class TBaseForm;
+struct SelectionState;
+
+// The main window's creation and destruction steps: settings, the last kit, the mixer, theme 1.
+class StartUp {
+public:
+    StartUp(TBaseForm& form, SelectionState& state, Prompts& prompts);
+
+    // The mixer's start-up and shutdown steps; none until a sound server connection is given.
+    std::function<void()> mixerStartUp;
+    std::function<void()> mixerShutDown;
+
+    void FormCreate();
+    void FormDestroy();
+
+private:
+    TBaseForm& form_;
+    SelectionState& state_;
+    Prompts& prompts_;
+};
+
+} // namespace sarvel

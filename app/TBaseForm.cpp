@@ -1,0 +1,540 @@
+#include "TBaseForm.h"
+
+#include "DataFolder.h"
+#include "DiskFigures.h"
+#include "FirstRun.h"
+#include "Guard.h"
+#include "SelectionState.h"
+#include "Settings.h"
+#include "SpeedButton.h"
+#include "TZastForm.h"
+#include "Theme.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QEvent>
+#include <QFrame>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSlider>
+#include <QTextEdit>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace sarvel {
+
+namespace {
+
+const QString kSongHint = QStringLiteral("Левая кнопка мыши запускает Song, Правая кнопка обновляет данные о Song");
+const QString kTemaHint = QStringLiteral("Левая кнопка мыши выбирает Жанр, Правая кнопка обновляет данные ");
+
+constexpr int kSongPaneWidth = 977;
+constexpr int kSongPaneHeight = 609;
+
+QToolButton* pictureButton(QWidget* parent, const char* name, const QString& hint, const QIcon& icon, int size) {
+    auto* b = new QToolButton(parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setToolTip(hint);
+    b->setAccessibleName(hint);
+    b->setIcon(icon);
+    b->setIconSize(QSize(size - 8, size - 8));
+    b->setFixedSize(size, size);
+    b->setFocusPolicy(Qt::NoFocus);
+    b->setAutoRaise(false);
+    return b;
+}
+
+QToolButton* captionButton(QWidget* parent, const char* name, const QString& caption, const QString& hint) {
+    auto* b = new QToolButton(parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setText(caption);
+    b->setToolTip(hint);
+    b->setAccessibleName(caption);
+    b->setAccessibleDescription(hint);
+    b->setCheckable(true);
+    b->setFocusPolicy(Qt::NoFocus);
+    b->setFixedSize(52, 26);
+    return b;
+}
+
+QLabel* lcdLabel(QWidget* parent, const char* name, const QString& text, int pixelSize) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(QString::fromLatin1(name));
+    l->setFont(lcdFont(pixelSize));
+    l->setStyleSheet(QStringLiteral("color: lime;"));
+    return l;
+}
+
+QCheckBox* optionBox(QWidget* parent, const char* name, const QString& caption, bool checked) {
+    auto* c = new QCheckBox(caption, parent);
+    c->setObjectName(QString::fromLatin1(name));
+    c->setChecked(checked);
+    c->setAccessibleName(caption);
+    return c;
+}
+
+// A small rounded square showing which way a colour bar moves.
+QLabel* colourEnd(QWidget* parent, const QColor& colour) {
+    auto* l = new QLabel(parent);
+    l->setFixedSize(12, 12);
+    l->setStyleSheet(QStringLiteral("background: %1; border-radius: 3px;").arg(colour.name()));
+    return l;
+}
+
+} // namespace
+
+TBaseForm::TBaseForm(SelectionState& state, Prompts& prompts, QWidget* parent)
+    : QMainWindow(parent), state_(state), prompts_(prompts) {
+    registerAssets();
+    setObjectName(QStringLiteral("BaseForm"));
+    setWindowTitle(QStringLiteral("Sarvel"));
+    setWindowIcon(appIcon());
+    QFont font = this->font();
+    font.setPointSize(8);
+    setFont(font);
+
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("ClientArea"));
+    central->setAutoFillBackground(true);
+    setCentralWidget(central);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(4, 2, 4, 4);
+    column->setSpacing(2);
+    column->addWidget(buildTopBar());
+
+    TrackBarSong = new QSlider(Qt::Horizontal, central);
+    TrackBarSong->setObjectName(QStringLiteral("TrackBarSong"));
+    TrackBarSong->setToolTip(QStringLiteral("position song"));
+    TrackBarSong->setAccessibleName(QStringLiteral("position song"));
+    TrackBarSong->setTickPosition(QSlider::NoTicks);
+    TrackBarSong->setRange(0, 0);
+    TrackBarSong->setEnabled(false);
+    column->addWidget(TrackBarSong);
+
+    // The panes fill the area under the top bar and follow every resize; the song pane keeps its
+    // designed size, centred, and scrolls when the window is narrower than it.
+    content_ = new QWidget(central);
+    content_->setObjectName(QStringLiteral("PaneArea"));
+    auto* panes = new QVBoxLayout(content_);
+    panes->setContentsMargins(21, 0, 21, 8);
+    songScroll_ = new QScrollArea(content_);
+    songScroll_->setObjectName(QStringLiteral("SongPaneScroll"));
+    songScroll_->setFrameShape(QFrame::NoFrame);
+    songScroll_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    songScroll_->setWidgetResizable(false);
+    songScroll_->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
+    songScroll_->viewport()->setAutoFillBackground(false);
+    songScroll_->setWidget(buildSongPane());
+    panes->addWidget(songScroll_);
+
+    RichEdit = new QTextEdit(content_);
+    RichEdit->setObjectName(QStringLiteral("RichEdit"));
+    RichEdit->setAccessibleName(QStringLiteral("RichEdit"));
+    RichEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    RichEdit->setStyleSheet(QStringLiteral("QTextEdit { background: #FFFBF0; color: navy; }"));
+    QFont wordsFont = RichEdit->font();
+    wordsFont.setPixelSize(16);
+    wordsFont.setBold(true);
+    RichEdit->setFont(wordsFont);
+    RichEdit->setPlainText(QStringLiteral("текста нет"));
+    panes->addWidget(RichEdit);
+    column->addWidget(content_, 1);
+
+    buildOptionPanel(central);
+    buildDialogsAndTimers();
+    wireHandlers();
+
+    setWindowColor(0, 128, 128); // teal until the settings file says otherwise
+    resize(814, 562);
+    move(203, 117);
+    setWindowState(Qt::WindowMaximized);
+}
+
+TBaseForm::~TBaseForm() = default;
+
+QWidget* TBaseForm::buildTopBar() {
+    auto* bar = new QWidget(this);
+    bar->setObjectName(QStringLiteral("TopBar"));
+    bar->setFixedHeight(62);
+    auto* row = new QHBoxLayout(bar);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(4);
+
+    ImageIcon = new QLabel(bar);
+    ImageIcon->setObjectName(QStringLiteral("ImageIcon"));
+    ImageIcon->setToolTip(QStringLiteral("visible icon handle"));
+    ImageIcon->setAccessibleName(QStringLiteral("visible icon handle"));
+    ImageIcon->setFixedSize(57, 57);
+    ImageIcon->setScaledContents(true);
+    ImageIcon->setPixmap(defaultSongPicture());
+    row->addWidget(ImageIcon);
+
+    SpeedButtonOpenText = pictureButton(bar, "SpeedButtonOpenText", QStringLiteral("Open RTF file"),
+                                        buttonIcon(ButtonPicture::OpenText), 40);
+    SpeedButtonOpenSong = pictureButton(bar, "SpeedButtonOpenSong", QStringLiteral("Open Wave file"),
+                                        buttonIcon(ButtonPicture::OpenSong), 40);
+    SpeedButtonHelp =
+        pictureButton(bar, "SpeedButtonHelp", QStringLiteral("About"), buttonIcon(ButtonPicture::About), 40);
+    SpeedButtonNewFile = pictureButton(bar, "SpeedButtonNewFile", QStringLiteral("New file"),
+                                       buttonIcon(ButtonPicture::NewFile), 40);
+    for (auto* b : {SpeedButtonOpenText, SpeedButtonOpenSong, SpeedButtonHelp, SpeedButtonNewFile})
+        row->addWidget(b);
+
+    auto* views = new QVBoxLayout;
+    views->setSpacing(1);
+    SpeedButtonFileIniOpen =
+        captionButton(bar, "SpeedButtonFileIniOpen", QStringLiteral("Kits"), QStringLiteral("Open User file"));
+    SpeedButtonToSong =
+        captionButton(bar, "SpeedButtonToSong", QStringLiteral("Song"), QStringLiteral("Field TEMA and SONG"));
+    SpeedButtonToText =
+        captionButton(bar, "SpeedButtonToText", QStringLiteral("Text"), QStringLiteral("Text editor"));
+    ViewGroup = new QButtonGroup(this);
+    ViewGroup->setExclusive(true);
+    auto* viewRow = new QHBoxLayout;
+    viewRow->setSpacing(1);
+    viewRow->addWidget(SpeedButtonToSong);
+    viewRow->addWidget(SpeedButtonToText);
+    views->addWidget(SpeedButtonFileIniOpen);
+    views->addLayout(viewRow);
+    for (auto* b : {SpeedButtonFileIniOpen, SpeedButtonToSong, SpeedButtonToText})
+        ViewGroup->addButton(b);
+    row->addLayout(views);
+
+    SpeedButtonBegin = pictureButton(bar, "SpeedButtonBegin", QStringLiteral("Играть сначала"),
+                                     buttonIcon(ButtonPicture::Begin), 40);
+    SpeedButtonBegin->setEnabled(false);
+    SpeedButtonPlay = pictureButton(bar, "SpeedButtonPlay", QStringLiteral("Play or Stop"),
+                                    buttonIcon(ButtonPicture::Play), 58);
+    SpeedButtonPlay->setCheckable(true);
+    SpeedButtonPlay->setEnabled(false);
+    row->addWidget(SpeedButtonBegin);
+    row->addWidget(SpeedButtonPlay);
+
+    LabelNameButton = new QLabel(QStringLiteral(" ----- "), bar);
+    LabelNameButton->setObjectName(QStringLiteral("LabelNameButton"));
+    QFont nameFont = LabelNameButton->font();
+    nameFont.setPixelSize(19);
+    nameFont.setBold(true);
+    LabelNameButton->setFont(nameFont);
+    LabelNameButton->setStyleSheet(QStringLiteral("color: lime;"));
+    LabelNameButton->setMinimumWidth(120);
+    row->addWidget(LabelNameButton, 1);
+
+    GroupBoxStatus = new QGroupBox(bar);
+    GroupBoxStatus->setObjectName(QStringLiteral("GroupBoxStatus"));
+    GroupBoxStatus->setStyleSheet(QStringLiteral("QGroupBox { color: silver; }"));
+    auto* status = new QVBoxLayout(GroupBoxStatus);
+    status->setContentsMargins(4, 2, 4, 2);
+    status->setSpacing(0);
+    auto* times = new QHBoxLayout;
+    const QString timeHint = QStringLiteral("position time - leave time");
+    LabelSongTimeBeg = lcdLabel(GroupBoxStatus, "LabelSongTimeBeg", QStringLiteral("00:00 "), 27);
+    LabelSongTimeEnd = lcdLabel(GroupBoxStatus, "LabelSongTimeEnd", QStringLiteral("00:00 "), 27);
+    LabelSongLeghtTime = lcdLabel(GroupBoxStatus, "LabelSongLeghtTime", QStringLiteral("00:00"), 27);
+    LabelSongTimeBeg->setToolTip(timeHint);
+    LabelSongTimeEnd->setToolTip(timeHint);
+    LabelSongLeghtTime->setToolTip(QStringLiteral("lenght song"));
+    times->addWidget(LabelSongTimeBeg);
+    times->addWidget(LabelSongTimeEnd);
+    times->addWidget(LabelSongLeghtTime);
+    status->addLayout(times);
+    LabelStatus = new QLabel(QStringLiteral("No message"), GroupBoxStatus);
+    LabelStatus->setObjectName(QStringLiteral("LabelStatus"));
+    QFont statusFont = LabelStatus->font();
+    statusFont.setPointSize(8);
+    statusFont.setBold(true);
+    LabelStatus->setFont(statusFont);
+    LabelStatus->setStyleSheet(QStringLiteral("color: yellow;"));
+    status->addWidget(LabelStatus);
+    row->addWidget(GroupBoxStatus);
+
+    SpeedButtonOption = pictureButton(bar, "SpeedButtonOption", QStringLiteral("On option"),
+                                      buttonIcon(ButtonPicture::Option), 40);
+    SpeedButtonOption->setFixedSize(28, 58);
+    SpeedButtonOption->setCheckable(true);
+    row->addWidget(SpeedButtonOption);
+
+    auto* volume = new QVBoxLayout;
+    volume->setSpacing(0);
+    auto* volumeLabels = new QHBoxLayout;
+    LabelVol = lcdLabel(bar, "LabelVol", QStringLiteral("VOLUME"), 21);
+    LabelVolume = lcdLabel(bar, "LabelVolume", QStringLiteral("50%"), 21);
+    volumeLabels->addWidget(LabelVol);
+    volumeLabels->addWidget(LabelVolume);
+    ScrollBarVolume = new QScrollBar(Qt::Horizontal, bar);
+    ScrollBarVolume->setObjectName(QStringLiteral("ScrollBarVolume"));
+    ScrollBarVolume->setRange(0, 100);
+    ScrollBarVolume->setValue(50);
+    ScrollBarVolume->setToolTip(QStringLiteral("Уровень яркости"));
+    ScrollBarVolume->setAccessibleName(QStringLiteral("VOLUME"));
+    ScrollBarVolume->setAccessibleDescription(QStringLiteral("Уровень яркости"));
+    ScrollBarVolume->setMinimumWidth(160);
+    volume->addLayout(volumeLabels);
+    volume->addWidget(ScrollBarVolume);
+    row->addLayout(volume);
+    return bar;
+}
+
+QWidget* TBaseForm::buildSongPane() {
+    GroupBoxSong = new QGroupBox(QStringLiteral("Name Work File is "));
+    GroupBoxSong->setObjectName(QStringLiteral("GroupBoxSong"));
+    GroupBoxSong->setFixedSize(kSongPaneWidth, kSongPaneHeight);
+    GroupBoxSong->setAutoFillBackground(true);
+    QPalette moneyGreen = GroupBoxSong->palette();
+    moneyGreen.setColor(QPalette::Window, QColor(0xC0, 0xDC, 0xC0));
+    GroupBoxSong->setPalette(moneyGreen);
+
+    TemaGroup = new QButtonGroup(this);
+    TemaGroup->setExclusive(true);
+    QFont temaFont(QStringLiteral("Arial"));
+    temaFont.setPixelSize(13);
+    temaFont.setBold(true);
+    for (int c = 1; c <= kTemaColumns; ++c)
+        for (int r = 1; r <= kTemaRows; ++r) {
+            const int t = temaNumberAt(r, c);
+            auto* b = new SpeedButton(GroupBoxSong);
+            b->setObjectName(QStringLiteral("SpeedButtonTema%1").arg(t));
+            b->setText(QStringLiteral("Empty Tema Button"));
+            b->setToolTip(kTemaHint);
+            b->setFont(temaFont);
+            b->setCaptionColor(QColor(0, 0, 128));
+            b->setGeometry(8 + 192 * (c - 1), 16 + 24 * (r - 1), 188, 22);
+            TemaGroup->addButton(b, t);
+            SpeedButtonTema[t] = b;
+        }
+
+    auto* bevel = new QFrame(GroupBoxSong);
+    bevel->setObjectName(QStringLiteral("Bevel1"));
+    bevel->setFrameShape(QFrame::HLine);
+    bevel->setFrameShadow(QFrame::Raised);
+    bevel->setLineWidth(2);
+    bevel->setGeometry(4, 118, kSongPaneWidth - 8, 4);
+
+    SongGroup = new QButtonGroup(this);
+    SongGroup->setExclusive(true);
+    QFont songFont(QStringLiteral("Arial"));
+    songFont.setPixelSize(19);
+    songFont.setBold(true);
+    const QColor columnColours[kSongColumns] = {QColor(128, 0, 0), QColor(0, 128, 0), QColor(128, 0, 128),
+                                                QColor(0, 0, 255)};
+    for (int r = 1; r <= kSongRows; ++r)
+        for (int c = 1; c <= kSongColumns; ++c) {
+            const int n = songNumberAt(r, c);
+            if (n == 0)
+                continue;
+            auto* b = new SpeedButton(GroupBoxSong);
+            b->setObjectName(QStringLiteral("SpeedButtonSong%1").arg(n, 2, 10, QLatin1Char('0')));
+            b->setText(QStringLiteral("Empty Song Button"));
+            b->setToolTip(kSongHint);
+            b->setFont(songFont);
+            b->setCaptionColor(columnColours[c - 1]);
+            b->setGeometry(8 + 240 * (c - 1), 135 + 36 * (r - 1), 235, 34);
+            SongGroup->addButton(b, n);
+            SpeedButtonSong[n] = b;
+        }
+    const QImage designGlyph = defaultGlyph();
+    for (int t = 1; t <= kTemaButtons; ++t)
+        SpeedButtonTema[t]->setGlyph(designGlyph);
+    for (int n = 1; n <= kSongButtons; ++n)
+        SpeedButtonSong[n]->setGlyph(designGlyph);
+    return GroupBoxSong;
+}
+
+void TBaseForm::buildOptionPanel(QWidget* parent) {
+    GroupBoxOption = new QGroupBox(QStringLiteral("Option"), parent);
+    GroupBoxOption->setObjectName(QStringLiteral("GroupBoxOption"));
+    GroupBoxOption->setAutoFillBackground(true);
+    QPalette white = GroupBoxOption->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    GroupBoxOption->setPalette(white);
+    GroupBoxOption->setFixedWidth(240);
+    auto* column = new QVBoxLayout(GroupBoxOption);
+
+    auto colourBar = [&](const char* name, const QString& accessible, const QColor& left, const QColor& right) {
+        auto* row = new QHBoxLayout;
+        auto* bar = new QScrollBar(Qt::Horizontal, GroupBoxOption);
+        bar->setObjectName(QString::fromLatin1(name));
+        bar->setRange(0, 255);
+        bar->setPageStep(10);
+        bar->setToolTip(QStringLiteral("Color of Form"));
+        bar->setAccessibleName(accessible);
+        bar->setAccessibleDescription(QStringLiteral("Color of Form"));
+        row->addWidget(colourEnd(GroupBoxOption, left));
+        row->addWidget(bar, 1);
+        row->addWidget(colourEnd(GroupBoxOption, right));
+        column->addLayout(row);
+        return bar;
+    };
+    ScrollBarRed = colourBar("ScrollBarRed", QStringLiteral("Color of Form: red"), Qt::cyan, Qt::red);
+    ScrollBarGreen = colourBar("ScrollBarGreen", QStringLiteral("Color of Form: green"), Qt::magenta, Qt::green);
+    ScrollBarBlue = colourBar("ScrollBarBlue", QStringLiteral("Color of Form: blue"), Qt::yellow, Qt::blue);
+
+    auto diskLabel = [&](const char* name) {
+        auto* l = new QLabel(QString::fromLatin1(name), GroupBoxOption);
+        l->setObjectName(QString::fromLatin1(name));
+        QFont f = l->font();
+        f.setBold(true);
+        l->setFont(f);
+        l->setStyleSheet(QStringLiteral("color: navy;"));
+        column->addWidget(l);
+        return l;
+    };
+    LabelDiskSize = diskLabel("LabelDiskSize");
+    LabelDiskFree = diskLabel("LabelDiskFree");
+
+    CheckBoxRepeat = optionBox(GroupBoxOption, "CheckBoxRepeat", QStringLiteral("Repeat song"), false);
+    CheckBoxPlay = optionBox(GroupBoxOption, "CheckBoxPlay", QStringLiteral("Play song synhro"), true);
+    CheckBoxButtonBegin =
+        optionBox(GroupBoxOption, "CheckBoxButtonBegin", QStringLiteral("Visual Button Begin"), true);
+    CheckBoxKey = optionBox(GroupBoxOption, "CheckBoxKey", QStringLiteral("Keyboard "), true);
+    CheckBoxLefMP3 = optionBox(GroupBoxOption, "CheckBoxLefMP3", QStringLiteral("MP3 over Caption "), false);
+    CheckBoxNoTxt = optionBox(GroupBoxOption, "CheckBoxNoTxt", QStringLiteral("Aktivate TXT  FORM"), true);
+    CheckBoxVolumeOn =
+        optionBox(GroupBoxOption, "CheckBoxVolumeOn", QStringLiteral("Volume New Show Form"), false);
+    for (auto* c : {CheckBoxRepeat, CheckBoxPlay, CheckBoxButtonBegin, CheckBoxKey, CheckBoxLefMP3, CheckBoxNoTxt,
+                    CheckBoxVolumeOn})
+        column->addWidget(c);
+    column->addStretch(1);
+    GroupBoxOption->hide();
+    parent->installEventFilter(this);
+}
+
+void TBaseForm::buildDialogsAndTimers() {
+    OpenDialogSong.filter = QStringLiteral("mp3 (*.mp3);;wav (*.wav);;midi (*.mid);;all (*.*)");
+    OpenDialogText.filter = QStringLiteral("RTF files (*.rtf)");
+    OpenDialogIniFile.filter = QStringLiteral("Files of Dolvena   *.vkt (*.vkt)");
+    OpenDialogIniFile.initialDir = dataPath(QStringLiteral("TEMES"));
+    OpenDialogIniFile.fileName = defaultKitPath();
+
+    auto timer = [this](const char* name, int interval) {
+        auto* t = new QTimer(this);
+        t->setObjectName(QString::fromLatin1(name));
+        t->setInterval(interval);
+        return t;
+    };
+    TimerPlay = timer("TimerPlay", 500);
+    TimerZast = timer("TimerZast", 200);
+    TimerMp3rpt = timer("TimerMp3rpt", 4000);
+    TimerPlay->start();
+}
+
+template <class F>
+void TBaseForm::guard(F&& f) {
+    guarded(prompts_, std::forward<F>(f));
+}
+
+void TBaseForm::wireHandlers() {
+    connect(SpeedButtonToSong, &QToolButton::clicked, this, [this] { guard([this] { SpeedButtonToSongClick(); }); });
+    connect(SpeedButtonToText, &QToolButton::clicked, this, [this] { guard([this] { SpeedButtonToTextClick(); }); });
+    connect(SpeedButtonOption, &QToolButton::clicked, this, [this] { guard([this] { SpeedButtonOptionClick(); }); });
+    connect(CheckBoxButtonBegin, &QCheckBox::toggled, this,
+            [this] { guard([this] { CheckBoxButtonBeginClick(); }); });
+    connect(CheckBoxNoTxt, &QCheckBox::toggled, this, [this] { guard([this] { CheckBoxNoTxtClick(); }); });
+    connect(ScrollBarRed, &QScrollBar::valueChanged, this, [this] { guard([this] { ScrollBarRedChange(); }); });
+    connect(ScrollBarGreen, &QScrollBar::valueChanged, this, [this] { guard([this] { ScrollBarGreenChange(); }); });
+    connect(ScrollBarBlue, &QScrollBar::valueChanged, this, [this] { guard([this] { ScrollBarBlueChange(); }); });
+    connect(TimerZast, &QTimer::timeout, this, [this] { guard([this] { TimerZastTimer(); }); });
+    for (int t = 1; t <= kTemaButtons; ++t)
+        connect(SpeedButtonTema[t], &SpeedButton::clicked, this,
+                [this, t] { guard([this, t] { SpeedButtonTemaClick(t); }); });
+}
+
+void TBaseForm::setSongCaption(int number, const QString& caption) { SpeedButtonSong.at(number)->setText(caption); }
+
+void TBaseForm::setSongGlyph(int number, const QImage& glyph) { SpeedButtonSong.at(number)->setGlyph(glyph); }
+
+void TBaseForm::setTemaCaption(int number, const QString& caption) { SpeedButtonTema.at(number)->setText(caption); }
+
+void TBaseForm::setTemaGlyph(int number, const QImage& glyph) { SpeedButtonTema.at(number)->setGlyph(glyph); }
+
+void TBaseForm::pressSong(int number) { SpeedButtonSong.at(number)->setChecked(true); }
+
+void TBaseForm::showSongPane() {
+    songScroll_->show();
+    GroupBoxSong->show();
+    RichEdit->hide();
+}
+
+void TBaseForm::showTextPane() {
+    RichEdit->show();
+    songScroll_->hide();
+}
+
+bool TBaseForm::songPaneShown() const { return !songScroll_->isHidden() && !GroupBoxSong->isHidden(); }
+
+bool TBaseForm::textPaneShown() const { return !RichEdit->isHidden(); }
+
+void TBaseForm::setWindowColor(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
+    QPalette p = centralWidget()->palette();
+    p.setColor(QPalette::Window, QColor(red, green, blue));
+    centralWidget()->setPalette(p);
+}
+
+QColor TBaseForm::windowColor() const { return centralWidget()->palette().color(QPalette::Window); }
+
+void TBaseForm::SpeedButtonToSongClick() { showSongPane(); }
+
+void TBaseForm::SpeedButtonToTextClick() { showTextPane(); }
+
+void TBaseForm::SpeedButtonTemaClick(int tema) {
+    state_.SelectedTemaNumber = tema;
+    JobTema(tema, *this, state_);
+}
+
+void TBaseForm::SpeedButtonOptionClick() {
+    if (!SpeedButtonOption->isChecked()) {
+        GroupBoxOption->hide();
+        return;
+    }
+    LabelDiskSize->setText(QStringLiteral("Size  hard  disc = ") + gigabyteFigure(currentDriveSize()));
+    LabelDiskFree->setText(QStringLiteral("Free disc spase = ") + gigabyteFigure(currentDriveFree()));
+    placeOptionPanel();
+    GroupBoxOption->show();
+    GroupBoxOption->raise();
+}
+
+void TBaseForm::CheckBoxButtonBeginClick() { SpeedButtonBegin->setVisible(CheckBoxButtonBegin->isChecked()); }
+
+void TBaseForm::CheckBoxNoTxtClick() {
+    writeCheckBoxNoTxt(CheckBoxNoTxt->isChecked());
+}
+
+void TBaseForm::ScrollBarRedChange() {
+    state_.ColorRed = static_cast<std::uint8_t>(ScrollBarRed->value());
+    setWindowColor(state_.ColorRed, state_.ColorGreen, state_.ColorBlue);
+}
+
+void TBaseForm::ScrollBarGreenChange() {
+    state_.ColorGreen = static_cast<std::uint8_t>(ScrollBarGreen->value());
+    setWindowColor(state_.ColorRed, state_.ColorGreen, state_.ColorBlue);
+}
+
+void TBaseForm::ScrollBarBlueChange() {
+    state_.ColorBlue = static_cast<std::uint8_t>(ScrollBarBlue->value());
+    setWindowColor(state_.ColorRed, state_.ColorGreen, state_.ColorBlue);
+}
+
+void TBaseForm::TimerZastTimer() {
+    TimerZast->stop();
+    if (splash_)
+        splash_->exec();
+}
+
+void TBaseForm::placeOptionPanel() {
+    const QRect area = content_->geometry();
+    const int height = std::min(area.height(), GroupBoxOption->sizeHint().height());
+    GroupBoxOption->setGeometry(area.right() - GroupBoxOption->width() + 1, area.top(), GroupBoxOption->width(),
+                                std::max(height, 0));
+}
+
+bool TBaseForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == centralWidget() && event->type() == QEvent::Resize && GroupBoxOption)
+        placeOptionPanel();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+} // namespace sarvel

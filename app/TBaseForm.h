@@ -1,0 +1,146 @@
+#pragma once
+
+#include "ButtonGrid.h"
+#include "OpenDialog.h"
+
+#include <QMainWindow>
+#include <array>
+
+class QButtonGroup;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QScrollArea;
+class QScrollBar;
+class QSlider;
+class QTextEdit;
+class QTimer;
+class QToolButton;
+
+namespace sarvel {
+
+class Prompts;
+class SpeedButton;
+class TZastForm;
+struct SelectionState;
+
+// The program's one working window: top bar, position bar, the song pane with the button grid,
+// the text pane and the options panel. It builds and owns its controls; what the controls do
+// lives in the objects it delegates to.
+class TBaseForm : public QMainWindow, public GridView {
+    Q_OBJECT
+public:
+    TBaseForm(SelectionState& state, Prompts& prompts, QWidget* parent = nullptr);
+    ~TBaseForm() override;
+
+    // GridView
+    void setSongCaption(int number, const QString& caption) override;
+    void setSongGlyph(int number, const QImage& glyph) override;
+    void setTemaCaption(int number, const QString& caption) override;
+    void setTemaGlyph(int number, const QImage& glyph) override;
+    void pressSong(int number) override;
+
+    SpeedButton* songButton(int number) const { return SpeedButtonSong.at(number); }
+    SpeedButton* temaButton(int number) const { return SpeedButtonTema.at(number); }
+
+    // Shows one of the two panes (the options panel lies over either).
+    void showSongPane();
+    void showTextPane();
+    bool songPaneShown() const;
+    bool textPaneShown() const;
+
+    void setWindowColor(std::uint8_t red, std::uint8_t green, std::uint8_t blue);
+    QColor windowColor() const;
+
+    void setSplash(TZastForm* splash) { splash_ = splash; }
+
+    // Handlers.
+    void SpeedButtonToSongClick();
+    void SpeedButtonToTextClick();
+    void SpeedButtonTemaClick(int tema);
+    void SpeedButtonOptionClick();
+    void CheckBoxButtonBeginClick();
+    void CheckBoxNoTxtClick();
+    void ScrollBarRedChange();
+    void ScrollBarGreenChange();
+    void ScrollBarBlueChange();
+    void TimerZastTimer();
+
+    // Top bar.
+    QLabel* ImageIcon = nullptr;
+    QToolButton* SpeedButtonOpenText = nullptr;
+    QToolButton* SpeedButtonOpenSong = nullptr;
+    QToolButton* SpeedButtonHelp = nullptr;
+    QToolButton* SpeedButtonNewFile = nullptr;
+    QToolButton* SpeedButtonFileIniOpen = nullptr;
+    QToolButton* SpeedButtonToSong = nullptr;
+    QToolButton* SpeedButtonToText = nullptr;
+    QToolButton* SpeedButtonBegin = nullptr;
+    QToolButton* SpeedButtonPlay = nullptr;
+    QLabel* LabelNameButton = nullptr;
+    QGroupBox* GroupBoxStatus = nullptr;
+    QLabel* LabelSongTimeBeg = nullptr;
+    QLabel* LabelSongTimeEnd = nullptr;
+    QLabel* LabelSongLeghtTime = nullptr;
+    QLabel* LabelStatus = nullptr;
+    QToolButton* SpeedButtonOption = nullptr;
+    QScrollBar* ScrollBarVolume = nullptr;
+    QLabel* LabelVol = nullptr;
+    QLabel* LabelVolume = nullptr;
+    QSlider* TrackBarSong = nullptr;
+
+    // Panes.
+    QGroupBox* GroupBoxSong = nullptr;
+    std::array<SpeedButton*, kTemaButtons + 1> SpeedButtonTema{}; // [1..20]
+    std::array<SpeedButton*, kSongButtons + 1> SpeedButtonSong{}; // [1..50]
+    QTextEdit* RichEdit = nullptr;
+
+    // Options panel.
+    QGroupBox* GroupBoxOption = nullptr;
+    QScrollBar* ScrollBarRed = nullptr;
+    QScrollBar* ScrollBarGreen = nullptr;
+    QScrollBar* ScrollBarBlue = nullptr;
+    QLabel* LabelDiskSize = nullptr;
+    QLabel* LabelDiskFree = nullptr;
+    QCheckBox* CheckBoxRepeat = nullptr;
+    QCheckBox* CheckBoxPlay = nullptr;
+    QCheckBox* CheckBoxButtonBegin = nullptr;
+    QCheckBox* CheckBoxKey = nullptr;
+    QCheckBox* CheckBoxLefMP3 = nullptr;
+    QCheckBox* CheckBoxNoTxt = nullptr;
+    QCheckBox* CheckBoxVolumeOn = nullptr;
+
+    // Non-visual parts.
+    OpenDialog OpenDialogSong;
+    OpenDialog OpenDialogText;
+    OpenDialog OpenDialogIniFile;
+    QTimer* TimerPlay = nullptr;
+    QTimer* TimerZast = nullptr;
+    QTimer* TimerMp3rpt = nullptr;
+
+    QButtonGroup* ViewGroup = nullptr;
+    QButtonGroup* TemaGroup = nullptr;
+    QButtonGroup* SongGroup = nullptr;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* buildTopBar();
+    QWidget* buildSongPane();
+    void buildOptionPanel(QWidget* parent);
+    void buildDialogsAndTimers();
+    void wireHandlers();
+    void placeOptionPanel();
+    // Runs a handler behind the error guard.
+    template <class F>
+    void guard(F&& f);
+
+    SelectionState& state_;
+    Prompts& prompts_;
+    TZastForm* splash_ = nullptr;
+    QWidget* content_ = nullptr;
+    QScrollArea* songScroll_ = nullptr;
+};
+
+} // namespace sarvel

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QFont>
+#include <QIcon>
+#include <QImage>
+#include <QPixmap>
+
+namespace sarvel {
+
+enum class ButtonPicture { OpenText, OpenSong, About, NewFile, Begin, Play, Option };
+
+// Pictures come from the desktop's icon theme where it has them, from the built-in set otherwise.
+QIcon buttonIcon(ButtonPicture picture);
+QIcon appIcon();
+// What the song icon box shows before any song is launched.
+QPixmap defaultSongPicture();
+// The small picture the grid buttons carry until the kit is read.
+QImage defaultGlyph();
+// A seven-segment style font for the time and volume labels, or a plain monospace one.
+QFont lcdFont(int pixelSize);
+
+} // namespace sarvel

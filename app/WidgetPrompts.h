@@ -1,0 +1,23 @@
+#pragma once
+
+#include "Prompts.h"
+
+class QWidget;
+
+namespace sarvel {
+
+// Prompts shown with the standard Qt message boxes and file dialogs.
+class WidgetPrompts : public Prompts {
+public:
+    void setParentWindow(QWidget* window) { parent_ = window; }
+
+    void error(const QString& message) override;
+    void message(const QString& title, const QString& text) override;
+    QString openFile(const QString& caption, const QString& folder, const QString& fileName,
+                     const QString& filter) override;
+
+private:
+    QWidget* parent_ = nullptr;
+};
+
+} // namespace sarvel

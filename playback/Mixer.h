@@ -1,0 +1,72 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+struct pa_threaded_mainloop;
+struct pa_context;
+
+namespace sarvel {
+
+// The speakers' volume: the volume of the sound server's default output (sink), reached through
+// libpulse on a threaded main loop. Levels are hundredths of the sink's normal (100 %) volume.
+//
+// The controlled sink is the server's default one, followed while the connection lives: when
+// the user picks another default output (headphones plugged in), later settings go to it.
+// Settings are fired and never waited for, so the GUI thread is never held up by the server;
+// they reach the server in the order they were made. A server that goes away mid-run turns
+// every later step into a no-op.
+class Mixer {
+public:
+    // Whole budget of open(), reached even when the server never answers.
+    static constexpr std::chrono::milliseconds OpenLimit{800};
+
+    Mixer();
+    ~Mixer();
+    Mixer(const Mixer&) = delete;
+    Mixer& operator=(const Mixer&) = delete;
+
+    // Connects and finds the default sink. False when there is no server, it does not answer in
+    // time, or it has no default sink; the mixer is then closed.
+    bool open();
+    bool isOpen() const { return context_ != nullptr; }
+
+    // The default sink's level 0..100, asked of the server; the last known level when it does
+    // not answer (0 when never opened).
+    int readLevel();
+
+    // Sets every channel of the default sink to `level` (clamped to 0..100) without waiting.
+    void setLevel(int level) noexcept;
+
+    // Lets the settings already made reach the server (briefly), then disconnects.
+    void close();
+
+    // The scale: hundredths of the normal volume, both ways rounded to the nearest whole number,
+    // so that a level set reads back as the same level.
+    static uint32_t volumeFromLevel(int level);
+    static int levelFromVolume(double averageVolume);
+
+private:
+    struct Callbacks;
+    struct LoopDeleter {
+        void operator()(pa_threaded_mainloop* loop) const;
+    };
+    struct ContextDeleter {
+        void operator()(pa_context* context) const;
+    };
+
+    bool connectAndFindSink();
+    void teardown();
+
+    std::unique_ptr<pa_threaded_mainloop, LoopDeleter> loop_;
+    std::unique_ptr<pa_context, ContextDeleter> context_;
+
+    // The sink being controlled; changed on the loop's thread, read under the loop's lock.
+    std::string sinkName_;
+    uint8_t channels_ = 0;
+    int lastLevel_ = 0;
+};
+
+} // namespace sarvel

@@ -1,0 +1,541 @@
+#include "RtfParser.h"
+
+#include "RtfKeywords.h"
+
+#include <QTextBlockFormat>
+
+#include <algorithm>
+
+namespace sarvel {
+
+namespace {
+
+constexpr std::size_t maxFontNameBytes = 256;
+constexpr std::size_t maxColors = 4096;
+constexpr int maxTwips = 31680; // 22 inches, the largest page RTF allows
+constexpr double twipsPerPixel = 15.0;
+
+bool toggleOn(const RtfTokenizer::Token& t) { return !t.hasParam || t.param != 0; }
+
+} // namespace
+
+RtfParser::RtfParser(std::string_view bytes, QTextDocument& doc) : tokens_(bytes), out_(doc) {
+    stack_.reserve(64);
+}
+
+bool RtfParser::showing() const {
+    const RtfGroupState& g = stack_.back();
+    return overflow_ == 0 && g.dest == RtfDestination::Text && !g.chr.hidden;
+}
+
+void RtfParser::run() {
+    // The root group's opening brace: everything else lives inside it.
+    if (tokens_.next().kind != RtfTokenizer::Kind::GroupOpen)
+        return;
+    stack_.emplace_back();
+    for (auto t = tokens_.next(); t.kind != RtfTokenizer::Kind::End; t = tokens_.next()) {
+        if (!step(t))
+            break; // anything after the root group is not part of the document
+    }
+    flushBytes();
+    flushText();
+    out_.finish(blockFormat(top().para));
+}
+
+bool RtfParser::step(RtfTokenizer::Token t) {
+    using Kind = RtfTokenizer::Kind;
+    if (t.kind == Kind::GroupOpen || t.kind == Kind::GroupClose) {
+        fallbackLeft_ = 0;
+        starred_ = false;
+        flushBytes();
+        if (t.kind == Kind::GroupOpen) {
+            openGroup();
+            return true;
+        }
+        return closeGroup();
+    }
+
+    if (fallbackLeft_ > 0) {
+        // The characters standing in for a \u character are not shown.
+        if (t.kind != Kind::Text) {
+            --fallbackLeft_;
+            return true;
+        }
+        const auto n = std::min<std::size_t>(fallbackLeft_, t.text.size());
+        fallbackLeft_ -= static_cast<int>(n);
+        t.text.remove_prefix(n);
+        if (t.text.empty())
+            return true;
+    }
+
+    const bool starred = std::exchange(starred_, false);
+    if (overflow_ > 0)
+        return true;
+    switch (t.kind) {
+    case Kind::Text:
+        bytes(t.text);
+        break;
+    case Kind::Hex: {
+        const char b = static_cast<char>(t.byte);
+        bytes(std::string_view(&b, 1));
+        break;
+    }
+    case Kind::Word:
+        flushBytes();
+        if (starred)
+            top().dest = RtfDestination::Skip; // an optional destination this reader does not know
+        else
+            word(t);
+        break;
+    case Kind::Symbol:
+        flushBytes();
+        symbol(t.byte);
+        break;
+    default: // \bin data is never text
+        flushBytes();
+        break;
+    }
+    return true;
+}
+
+void RtfParser::openGroup() {
+    if (overflow_ > 0 || stack_.size() >= maxDepth) {
+        ++overflow_;
+        return;
+    }
+    stack_.push_back(stack_.back());
+}
+
+bool RtfParser::closeGroup() {
+    if (overflow_ > 0) {
+        --overflow_;
+        return true;
+    }
+    if (top().dest == RtfDestination::FontTable)
+        commitFont();
+    if (stack_.size() == 1)
+        return false;
+    stack_.pop_back();
+    return true;
+}
+
+void RtfParser::word(const RtfTokenizer::Token& t) {
+    const RtfKeywordInfo info = t.text.empty() ? RtfKeywordInfo{} : lookupRtfKeyword(t.text);
+    RtfGroupState& g = top();
+    switch (info.keyword) {
+    case RtfKeyword::Unknown:
+        return;
+    case RtfKeyword::UnicodeSkip:
+        g.unicodeSkip = std::clamp(t.hasParam ? t.param : 1, 0, 1000);
+        return;
+    case RtfKeyword::Unicode:
+        unicode(t.param);
+        fallbackLeft_ = g.unicodeSkip;
+        return;
+    default:
+        break;
+    }
+    switch (g.dest) {
+    case RtfDestination::Skip:
+        return;
+    case RtfDestination::Object:
+        if (info.keyword == RtfKeyword::Result)
+            g.dest = RtfDestination::Text;
+        return;
+    case RtfDestination::FontTable:
+        fontTableWord(info.keyword, t.param);
+        return;
+    case RtfDestination::ColorTable:
+        colorTableWord(info.keyword, t.param);
+        return;
+    case RtfDestination::Text:
+        textWord(info.keyword, t, info.character);
+        return;
+    }
+}
+
+void RtfParser::textWord(RtfKeyword keyword, const RtfTokenizer::Token& t, char16_t character) {
+    RtfGroupState& g = top();
+    RtfCharState& c = g.chr;
+    RtfParaState& p = g.para;
+    const int twips = std::clamp(t.param, -maxTwips, maxTwips);
+    switch (keyword) {
+    case RtfKeyword::Ansi:
+        ansiPage_ = 1252;
+        break;
+    case RtfKeyword::Mac:
+        ansiPage_ = 10000;
+        break;
+    case RtfKeyword::Pc:
+        ansiPage_ = 437;
+        break;
+    case RtfKeyword::Pca:
+        ansiPage_ = 850;
+        break;
+    case RtfKeyword::AnsiCodePage:
+        if (t.param > 0)
+            ansiPage_ = t.param;
+        break;
+    case RtfKeyword::DefaultFont:
+        defaultFont_ = t.param;
+        break;
+    case RtfKeyword::FontTable:
+        g.dest = RtfDestination::FontTable;
+        entryFont_ = -1;
+        entryName_.clear();
+        break;
+    case RtfKeyword::ColorTable:
+        g.dest = RtfDestination::ColorTable;
+        colors_.clear();
+        colorGiven_ = false;
+        break;
+    case RtfKeyword::Skip:
+        g.dest = RtfDestination::Skip;
+        break;
+    case RtfKeyword::Object:
+        g.dest = RtfDestination::Object;
+        break;
+    case RtfKeyword::Paragraph:
+        endParagraph();
+        break;
+    case RtfKeyword::Character:
+        appendText(QStringView(&character, 1));
+        break;
+    case RtfKeyword::Font:
+        c.font = t.param;
+        break;
+    case RtfKeyword::Plain:
+        c = RtfCharState{};
+        break;
+    case RtfKeyword::Bold:
+        c.bold = toggleOn(t);
+        break;
+    case RtfKeyword::Italic:
+        c.italic = toggleOn(t);
+        break;
+    case RtfKeyword::Underline:
+        c.underline = toggleOn(t);
+        break;
+    case RtfKeyword::UnderlineNone:
+        c.underline = false;
+        break;
+    case RtfKeyword::Strike:
+        c.strike = toggleOn(t);
+        break;
+    case RtfKeyword::Hidden:
+        c.hidden = toggleOn(t);
+        break;
+    case RtfKeyword::Caps:
+        c.caps = toggleOn(t);
+        break;
+    case RtfKeyword::SmallCaps:
+        c.smallCaps = toggleOn(t);
+        break;
+    case RtfKeyword::Super:
+        c.script = toggleOn(t) ? 1 : 0;
+        break;
+    case RtfKeyword::Sub:
+        c.script = toggleOn(t) ? -1 : 0;
+        break;
+    case RtfKeyword::NoSuperSub:
+        c.script = 0;
+        break;
+    case RtfKeyword::FontSize:
+        c.halfPoints = t.param > 0 ? std::min(t.param, 3276) : 24;
+        break;
+    case RtfKeyword::Foreground:
+        c.foreground = t.param;
+        break;
+    case RtfKeyword::Background:
+        c.background = t.param;
+        break;
+    case RtfKeyword::Highlight:
+        c.background = t.param > 0 ? t.param : -1;
+        break;
+    case RtfKeyword::ParagraphDefault:
+        p = RtfParaState{};
+        break;
+    case RtfKeyword::AlignLeft:
+        p.align = RtfAlign::Left;
+        break;
+    case RtfKeyword::AlignCenter:
+        p.align = RtfAlign::Center;
+        break;
+    case RtfKeyword::AlignRight:
+        p.align = RtfAlign::Right;
+        break;
+    case RtfKeyword::AlignJustify:
+        p.align = RtfAlign::Justify;
+        break;
+    case RtfKeyword::LeftIndent:
+        p.leftIndent = twips;
+        break;
+    case RtfKeyword::RightIndent:
+        p.rightIndent = twips;
+        break;
+    case RtfKeyword::FirstIndent:
+        p.firstIndent = twips;
+        break;
+    case RtfKeyword::SpaceBefore:
+        p.spaceBefore = std::max(twips, 0);
+        break;
+    case RtfKeyword::SpaceAfter:
+        p.spaceAfter = std::max(twips, 0);
+        break;
+    default: // table entries and \result outside an object: nothing to do here
+        break;
+    }
+}
+
+void RtfParser::symbol(unsigned char c) {
+    switch (c) {
+    case '*':
+        starred_ = true;
+        break;
+    case '~':
+        appendText(u"\u00A0");
+        break;
+    case '_':
+        appendText(u"\u2011");
+        break;
+    case '{':
+    case '}':
+    case '\\': {
+        const char16_t ch = c;
+        appendText(QStringView(&ch, 1));
+        break;
+    }
+    default: // \- (optional hyphen), \| \: and the rest show nothing
+        break;
+    }
+}
+
+void RtfParser::bytes(std::string_view data) {
+    switch (top().dest) {
+    case RtfDestination::Text:
+        if (showing())
+            bytes_.append(data);
+        break;
+    case RtfDestination::FontTable:
+        fontTableBytes(data);
+        break;
+    case RtfDestination::ColorTable:
+        colorTableBytes(data);
+        break;
+    default:
+        break;
+    }
+}
+
+void RtfParser::unicode(int value) {
+    if (!showing())
+        return;
+    const auto unit = static_cast<char16_t>(static_cast<unsigned>(value) & 0xFFFF);
+    if (QChar::isHighSurrogate(unit)) {
+        appendText({}); // a previous unpaired high surrogate, if any, is flushed as U+FFFD
+        highSurrogate_ = unit;
+        return;
+    }
+    if (QChar::isLowSurrogate(unit)) {
+        if (highSurrogate_ == 0) {
+            appendText(u"\uFFFD");
+            return;
+        }
+        const char16_t pair[2] = {highSurrogate_, unit};
+        highSurrogate_ = 0;
+        appendText(QStringView(pair, 2));
+        return;
+    }
+    appendText(QStringView(&unit, 1));
+}
+
+// ---- font and colour tables ----
+
+void RtfParser::fontTableWord(RtfKeyword keyword, int param) {
+    switch (keyword) {
+    case RtfKeyword::Font:
+        commitFont();
+        entryFont_ = param;
+        break;
+    case RtfKeyword::FontCharset:
+        entry_.charset = param;
+        break;
+    case RtfKeyword::FontCodePage:
+        entry_.codePage = std::max(param, 0);
+        break;
+    default:
+        break;
+    }
+}
+
+void RtfParser::fontTableBytes(std::string_view data) {
+    for (const char ch : data) {
+        if (ch == ';')
+            commitFont();
+        else if (entryName_.size() < maxFontNameBytes)
+            entryName_ += ch;
+    }
+}
+
+void RtfParser::commitFont() {
+    if (entryFont_ >= 0) {
+        QString family;
+        const int page = entry_.codePage > 0 ? entry_.codePage : RtfCodePages::forCharset(entry_.charset, ansiPage_);
+        pages_.decode(page, entryName_, family);
+        entry_.family = family.trimmed();
+        fonts_[entryFont_] = entry_;
+        cacheValid_ = false;
+    }
+    entryFont_ = -1;
+    entry_ = FontEntry{};
+    entryName_.clear();
+}
+
+void RtfParser::colorTableWord(RtfKeyword keyword, int param) {
+    const int v = std::clamp(param, 0, 255);
+    switch (keyword) {
+    case RtfKeyword::Red:
+        red_ = v;
+        break;
+    case RtfKeyword::Green:
+        green_ = v;
+        break;
+    case RtfKeyword::Blue:
+        blue_ = v;
+        break;
+    default:
+        return;
+    }
+    colorGiven_ = true;
+}
+
+void RtfParser::colorTableBytes(std::string_view data) {
+    for (const char ch : data) {
+        if (ch != ';' || colors_.size() >= maxColors)
+            continue;
+        colors_.push_back(colorGiven_ ? std::optional<QColor>(QColor(red_, green_, blue_)) : std::nullopt);
+        red_ = green_ = blue_ = 0;
+        colorGiven_ = false;
+        cacheValid_ = false;
+    }
+}
+
+// ---- output ----
+
+void RtfParser::startRun() {
+    if (highSurrogate_ != 0) {
+        highSurrogate_ = 0;
+        pending_ += QChar(QChar::ReplacementCharacter);
+    }
+    const RtfCharState& c = top().chr;
+    if (!pending_.isEmpty() && !(c == pendingState_))
+        flushText();
+    if (pending_.isEmpty())
+        pendingState_ = c;
+}
+
+void RtfParser::appendText(QStringView text) {
+    if (!showing())
+        return;
+    flushBytes();
+    startRun();
+    pending_ += text;
+}
+
+void RtfParser::flushBytes() {
+    if (bytes_.empty())
+        return;
+    startRun();
+    pages_.decode(codePageOf(top().chr.font), bytes_, pending_);
+    bytes_.clear();
+}
+
+void RtfParser::flushText() {
+    if (pending_.isEmpty())
+        return;
+    out_.insertText(pending_, charFormat(pendingState_));
+    pending_.clear();
+}
+
+void RtfParser::endParagraph() {
+    flushText();
+    out_.endParagraph(blockFormat(top().para));
+}
+
+// ---- formats ----
+
+const RtfParser::FontEntry* RtfParser::fontEntry(int font) const {
+    const auto it = fonts_.find(font < 0 ? defaultFont_ : font);
+    return it == fonts_.end() ? nullptr : &it->second;
+}
+
+int RtfParser::codePageOf(int font) const {
+    const FontEntry* f = fontEntry(font);
+    if (!f)
+        return ansiPage_;
+    return f->codePage > 0 ? f->codePage : RtfCodePages::forCharset(f->charset, ansiPage_);
+}
+
+std::optional<QColor> RtfParser::color(int index) const {
+    if (index < 0 || static_cast<std::size_t>(index) >= colors_.size())
+        return std::nullopt;
+    return colors_[static_cast<std::size_t>(index)];
+}
+
+const QTextCharFormat& RtfParser::charFormat(const RtfCharState& s) {
+    if (cacheValid_ && s == cachedState_)
+        return cachedFormat_;
+    QTextCharFormat f;
+    if (const FontEntry* font = fontEntry(s.font); font && !font->family.isEmpty())
+        f.setFontFamilies(QStringList{font->family});
+    f.setFontPointSize(s.halfPoints / 2.0);
+    f.setFontWeight(s.bold ? QFont::Bold : QFont::Normal);
+    f.setFontItalic(s.italic);
+    f.setFontUnderline(s.underline);
+    f.setFontStrikeOut(s.strike);
+    if (s.caps)
+        f.setFontCapitalization(QFont::AllUppercase);
+    else if (s.smallCaps)
+        f.setFontCapitalization(QFont::SmallCaps);
+    if (s.script != 0)
+        f.setVerticalAlignment(s.script > 0 ? QTextCharFormat::AlignSuperScript : QTextCharFormat::AlignSubScript);
+    if (const auto fg = color(s.foreground))
+        f.setForeground(*fg);
+    if (const auto bg = color(s.background))
+        f.setBackground(*bg);
+    cachedState_ = s;
+    cachedFormat_ = f;
+    cacheValid_ = true;
+    return cachedFormat_;
+}
+
+QTextBlockFormat RtfParser::blockFormat(const RtfParaState& p) {
+    QTextBlockFormat b;
+    switch (p.align) {
+    case RtfAlign::Left:
+        b.setAlignment(Qt::AlignLeft);
+        break;
+    case RtfAlign::Center:
+        b.setAlignment(Qt::AlignHCenter);
+        break;
+    case RtfAlign::Right:
+        b.setAlignment(Qt::AlignRight);
+        break;
+    case RtfAlign::Justify:
+        b.setAlignment(Qt::AlignJustify);
+        break;
+    }
+    if (p.leftIndent != 0)
+        b.setLeftMargin(p.leftIndent / twipsPerPixel);
+    if (p.rightIndent != 0)
+        b.setRightMargin(p.rightIndent / twipsPerPixel);
+    if (p.firstIndent != 0)
+        b.setTextIndent(p.firstIndent / twipsPerPixel);
+    if (p.spaceBefore != 0)
+        b.setTopMargin(p.spaceBefore / twipsPerPixel);
+    if (p.spaceAfter != 0)
+        b.setBottomMargin(p.spaceAfter / twipsPerPixel);
+    return b;
+}
+
+} // namespace sarvel

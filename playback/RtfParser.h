@@ -1,0 +1,101 @@
+#pragma once
+
+#include "RtfCodePages.h"
+#include "RtfDocumentBuilder.h"
+#include "RtfKeywords.h"
+#include "RtfState.h"
+#include "RtfTokenizer.h"
+
+#include <QColor>
+#include <QString>
+#include <QTextCharFormat>
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+class QTextBlockFormat;
+class QTextDocument;
+
+namespace sarvel {
+
+// Reads one RTF document (bytes starting at its opening brace) into a QTextDocument. The group
+// stack is explicit and capped, so depth costs no recursion and bounded memory.
+class RtfParser {
+public:
+    RtfParser(std::string_view bytes, QTextDocument& doc);
+
+    void run();
+
+    static constexpr std::size_t maxDepth = 1000; // groups nested deeper are dropped whole
+
+private:
+    struct FontEntry {
+        int charset = -1;
+        int codePage = 0; // \cpg, when given
+        QString family;
+    };
+
+    RtfGroupState& top() { return stack_.back(); }
+    bool showing() const;
+
+    bool step(RtfTokenizer::Token t); // false once the root group closes
+    void openGroup();
+    bool closeGroup();
+    void word(const RtfTokenizer::Token& t);
+    void textWord(RtfKeyword keyword, const RtfTokenizer::Token& t, char16_t character);
+    void symbol(unsigned char c);
+    void bytes(std::string_view data);
+    void unicode(int value);
+
+    void fontTableWord(RtfKeyword keyword, int param);
+    void fontTableBytes(std::string_view data);
+    void commitFont();
+    void colorTableWord(RtfKeyword keyword, int param);
+    void colorTableBytes(std::string_view data);
+
+    void appendText(QStringView text);
+    void startRun();
+    void flushBytes();
+    void flushText();
+    void endParagraph();
+
+    int codePageOf(int font) const;
+    const FontEntry* fontEntry(int font) const;
+    std::optional<QColor> color(int index) const;
+    const QTextCharFormat& charFormat(const RtfCharState& state);
+    static QTextBlockFormat blockFormat(const RtfParaState& para);
+
+    RtfTokenizer tokens_;
+    RtfDocumentBuilder out_;
+    RtfCodePages pages_;
+    std::vector<RtfGroupState> stack_;
+    std::size_t overflow_ = 0; // groups opened past maxDepth, still to close
+    bool starred_ = false;     // \* seen: the next control word names an optional destination
+    int fallbackLeft_ = 0;     // \uc fallback characters still to skip
+    char16_t highSurrogate_ = 0;
+
+    int ansiPage_ = 1252;
+    int defaultFont_ = 0;
+    std::unordered_map<int, FontEntry> fonts_;
+    std::vector<std::optional<QColor>> colors_; // nullopt: "auto", the pane's own colour
+
+    // font table entry being read
+    int entryFont_ = -1;
+    FontEntry entry_;
+    std::string entryName_;
+    // colour table entry being read
+    int red_ = 0, green_ = 0, blue_ = 0;
+    bool colorGiven_ = false;
+
+    std::string bytes_;         // text bytes in the current font's code page, decoded as one run
+    QString pending_;           // decoded text of one formatting run
+    RtfCharState pendingState_; // formatting of pending_
+    RtfCharState cachedState_;
+    QTextCharFormat cachedFormat_;
+    bool cacheValid_ = false;
+};
+
+} // namespace sarvel

@@ -1,0 +1,180 @@
+#include "DiskFigures.h"
+#include "FakePrompts.h"
+#include "SelectionState.h"
+#include "SpeedButton.h"
+#include "TBaseForm.h"
+#include "TestSupport.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSlider>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+using namespace sarvel;
+using sarvel::test::FakePrompts;
+using sarvel::test::TempHome;
+
+namespace {
+
+class MainWindow : public ::testing::Test {
+protected:
+    TempHome home;
+    SelectionState state;
+    FakePrompts prompts;
+    TBaseForm form{state, prompts};
+};
+
+} // namespace
+
+TEST_F(MainWindow, ControlsStartInTheirDesignedState) {
+    EXPECT_EQ(form.windowTitle(), "Sarvel");
+    EXPECT_TRUE(form.windowState() & Qt::WindowMaximized);
+    EXPECT_FALSE(form.SpeedButtonPlay->isEnabled());
+    EXPECT_FALSE(form.SpeedButtonPlay->isChecked());
+    EXPECT_FALSE(form.SpeedButtonBegin->isEnabled());
+    EXPECT_FALSE(form.TrackBarSong->isEnabled());
+    EXPECT_EQ(form.ScrollBarVolume->value(), 50);
+    EXPECT_EQ(form.ScrollBarVolume->maximum(), 100);
+    EXPECT_EQ(form.LabelVolume->text(), "50%");
+    EXPECT_EQ(form.LabelStatus->text(), "No message");
+    EXPECT_EQ(form.LabelNameButton->text(), " ----- ");
+    EXPECT_EQ(form.LabelSongLeghtTime->text(), "00:00");
+    EXPECT_EQ(form.GroupBoxSong->title(), "Name Work File is ");
+    EXPECT_EQ(form.RichEdit->toPlainText(), QStringLiteral("текста нет"));
+    EXPECT_TRUE(form.GroupBoxOption->isHidden());
+    EXPECT_FALSE(form.CheckBoxRepeat->isChecked());
+    EXPECT_TRUE(form.CheckBoxPlay->isChecked());
+    EXPECT_TRUE(form.CheckBoxButtonBegin->isChecked());
+    EXPECT_TRUE(form.CheckBoxKey->isChecked());
+    EXPECT_FALSE(form.CheckBoxLefMP3->isChecked());
+    EXPECT_FALSE(form.CheckBoxVolumeOn->isChecked());
+    EXPECT_EQ(form.TimerPlay->interval(), 500);
+    EXPECT_TRUE(form.TimerPlay->isActive());
+    EXPECT_EQ(form.TimerZast->interval(), 200);
+    EXPECT_FALSE(form.TimerZast->isActive());
+    EXPECT_EQ(form.TimerMp3rpt->interval(), 4000);
+    EXPECT_FALSE(form.TimerMp3rpt->isActive());
+    EXPECT_EQ(form.OpenDialogSong.filter, "mp3 (*.mp3);;wav (*.wav);;midi (*.mid);;all (*.*)");
+    EXPECT_EQ(form.OpenDialogIniFile.fileName, home.dataDir() + "/TEMES/First.vkt");
+}
+
+TEST_F(MainWindow, GridButtonsCarryNamesHintsAndPlaces) {
+    auto* b18 = form.findChild<SpeedButton*>("SpeedButtonSong18");
+    ASSERT_NE(b18, nullptr);
+    EXPECT_EQ(b18, form.songButton(18));
+    EXPECT_EQ(b18->geometry(), QRect(248, 135 + 36 * 9, 235, 34)) << "column 2, row 10";
+    EXPECT_EQ(b18->text(), "Empty Song Button");
+    EXPECT_EQ(b18->toolTip(),
+              QStringLiteral("Левая кнопка мыши запускает Song, Правая кнопка обновляет данные о Song"));
+    EXPECT_EQ(b18->focusPolicy(), Qt::NoFocus);
+    auto* t6 = form.findChild<SpeedButton*>("SpeedButtonTema6");
+    ASSERT_NE(t6, nullptr);
+    EXPECT_EQ(t6->geometry(), QRect(200, 40, 188, 22)) << "column 2, row 2";
+    EXPECT_EQ(t6->toolTip(), QStringLiteral("Левая кнопка мыши выбирает Жанр, Правая кнопка обновляет данные "));
+    EXPECT_NE(form.findChild<SpeedButton*>("SpeedButtonSong01"), nullptr);
+    EXPECT_EQ(form.findChild<SpeedButton*>("SpeedButtonSong1"), nullptr);
+}
+
+TEST_F(MainWindow, GroupsAreExclusiveAndStayDownWhenClickedAgain) {
+    QTest::mouseClick(form.songButton(5), Qt::LeftButton);
+    QTest::mouseClick(form.songButton(9), Qt::LeftButton);
+    EXPECT_FALSE(form.songButton(5)->isChecked());
+    EXPECT_TRUE(form.songButton(9)->isChecked());
+    QTest::mouseClick(form.songButton(9), Qt::LeftButton);
+    EXPECT_TRUE(form.songButton(9)->isChecked());
+    QTest::mouseClick(form.songButton(12), Qt::RightButton);
+    EXPECT_FALSE(form.songButton(12)->isChecked()) << "a right click presses nothing";
+}
+
+TEST_F(MainWindow, SongAndTextButtonsSwitchPanes) {
+    form.show();
+    form.showSongPane();
+    QTest::mouseClick(form.SpeedButtonToText, Qt::LeftButton);
+    EXPECT_TRUE(form.textPaneShown());
+    EXPECT_FALSE(form.songPaneShown());
+    EXPECT_TRUE(form.SpeedButtonToText->isChecked());
+    QTest::mouseClick(form.SpeedButtonToText, Qt::LeftButton);
+    EXPECT_TRUE(form.textPaneShown());
+    QTest::mouseClick(form.SpeedButtonToSong, Qt::LeftButton);
+    EXPECT_TRUE(form.songPaneShown());
+    EXPECT_FALSE(form.textPaneShown());
+    EXPECT_FALSE(form.SpeedButtonToText->isChecked());
+}
+
+TEST_F(MainWindow, SongPaneStaysCentredAndReachable) {
+    form.setWindowState(Qt::WindowNoState);
+    form.show();
+    form.showSongPane();
+    form.resize(1400, 800);
+    QCoreApplication::processEvents();
+    const QWidget* viewport = form.GroupBoxSong->parentWidget();
+    const int left = form.GroupBoxSong->x();
+    const int right = viewport->width() - (left + form.GroupBoxSong->width());
+    EXPECT_LE(std::abs(left - right), 1) << "centred: " << left << " vs " << right;
+    form.resize(700, 500);
+    QCoreApplication::processEvents();
+    auto* scroll = form.findChild<QScrollArea*>("SongPaneScroll");
+    ASSERT_NE(scroll, nullptr);
+    EXPECT_GT(scroll->horizontalScrollBar()->maximum(), 0) << "a narrow window scrolls to the cut-off part";
+    EXPECT_GE(form.GroupBoxSong->x() + scroll->horizontalScrollBar()->value(), 0);
+}
+
+TEST_F(MainWindow, TextPaneFollowsResizes) {
+    form.setWindowState(Qt::WindowNoState);
+    form.show();
+    form.showTextPane();
+    form.resize(1100, 600);
+    QCoreApplication::processEvents();
+    const int before = form.RichEdit->width();
+    form.resize(1400, 700);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form.RichEdit->width() - before, 300);
+}
+
+TEST_F(MainWindow, ColourBarsRecolourOnePartAtOnce) {
+    form.ScrollBarRed->setValue(10);
+    form.ScrollBarGreen->setValue(20);
+    form.ScrollBarBlue->setValue(30);
+    EXPECT_EQ(form.windowColor(), QColor(10, 20, 30));
+    form.ScrollBarGreen->setValue(200);
+    EXPECT_EQ(form.windowColor(), QColor(10, 200, 30));
+    EXPECT_EQ(state.ColorGreen, 200);
+    EXPECT_EQ(form.ScrollBarRed->pageStep(), 10);
+}
+
+TEST_F(MainWindow, OptionPanelShowsDiskFiguresAndBeginFollowsItsBox) {
+    form.show();
+    QTest::mouseClick(form.SpeedButtonOption, Qt::LeftButton);
+    EXPECT_FALSE(form.GroupBoxOption->isHidden());
+    EXPECT_TRUE(form.LabelDiskSize->text().startsWith("Size  hard  disc = "));
+    EXPECT_TRUE(form.LabelDiskFree->text().startsWith("Free disc spase = "));
+    form.CheckBoxButtonBegin->setChecked(false);
+    EXPECT_TRUE(form.SpeedButtonBegin->isHidden());
+    form.CheckBoxRepeat->setChecked(true);
+    QTest::mouseClick(form.SpeedButtonOption, Qt::LeftButton);
+    EXPECT_TRUE(form.GroupBoxOption->isHidden());
+    EXPECT_TRUE(form.CheckBoxRepeat->isChecked()) << "hiding the panel keeps the options";
+}
+
+TEST(DiskFigures, SplitAtOneBillionUnpadded) {
+    EXPECT_EQ(gigabyteFigure(40LL * 1000000000 + 7), "40, 7 Gb");
+    EXPECT_EQ(gigabyteFigure(999999999), "0, 999999999 Gb");
+    EXPECT_EQ(gigabyteFigure(-1), "0, -1 Gb");
+}
+
+TEST_F(MainWindow, EveryActionableControlHasAnAccessibleName) {
+    for (auto* w : form.findChildren<QAbstractButton*>())
+        EXPECT_FALSE(w->accessibleName().isEmpty() && w->text().isEmpty()) << w->objectName().toStdString();
+    for (auto* w : form.findChildren<QAbstractSlider*>()) {
+        if (w->parentWidget() && !w->objectName().isEmpty()) {
+            EXPECT_FALSE(w->accessibleName().isEmpty()) << w->objectName().toStdString();
+        }
+    }
+}

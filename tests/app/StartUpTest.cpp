@@ -1,0 +1,197 @@
+#include "DataFolder.h"
+#include "FakePrompts.h"
+#include "IniFile.h"
+#include "SelectionState.h"
+#include "SpeedButton.h"
+#include "StartUp.h"
+#include "TBaseForm.h"
+#include "TestSupport.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QScrollBar>
+#include <QTimer>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+using namespace sarvel;
+using sarvel::test::FakePrompts;
+using sarvel::test::readAll;
+using sarvel::test::TempHome;
+using sarvel::test::writeAll;
+
+namespace {
+
+class StartUpFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* name : {"NoIcoS.bmp", "NoIcoT.bmp"}) {
+            QDir().mkpath(home.dataDir());
+            QImage image(8, 8, QImage::Format_RGB32);
+            image.fill(Qt::gray);
+            ASSERT_TRUE(image.save(dataPath(name), "BMP"));
+        }
+    }
+
+    void start() {
+        form = std::make_unique<TBaseForm>(state, prompts);
+        startUp = std::make_unique<StartUp>(*form, state, prompts);
+        startUp->FormCreate();
+    }
+
+    void writeSettings(const QByteArray& text) { writeAll(settingsPath(), text); }
+    QString settingsValue(const char* section, const char* key) {
+        return IniFile(settingsPath()).readString(section, key, "<none>");
+    }
+
+    TempHome home;
+    SelectionState state;
+    FakePrompts prompts;
+    std::unique_ptr<TBaseForm> form;
+    std::unique_ptr<StartUp> startUp;
+};
+
+} // namespace
+
+TEST_F(StartUpFixture, FirstRunWithoutSettingsOrKit) {
+    start();
+    EXPECT_EQ(form->windowColor(), QColor(1, 2, 3));
+    EXPECT_EQ(state.KitFileName, defaultKitPath());
+    EXPECT_FALSE(form->CheckBoxNoTxt->isChecked());
+    EXPECT_EQ(settingsValue("OptionS", "CheckBoxNoTxt"), "OFF") << "written during start-up, before showing";
+    EXPECT_EQ(form->windowTitle(), " " + defaultKitPath());
+    EXPECT_EQ(form->LabelStatus->text(), QStringLiteral("Не могу найти файл c темами! "));
+    EXPECT_EQ(form->GroupBoxSong->title(), "No File  " + defaultKitPath());
+    // The theme fill does not run without a kit; theme 1's selection fills the songs.
+    EXPECT_EQ(form->temaButton(5)->text(), "Empty Tema Button");
+    EXPECT_EQ(form->songButton(7)->text(), "Song-7");
+    EXPECT_TRUE(form->temaButton(1)->isChecked());
+    EXPECT_TRUE(form->songButton(1)->isChecked());
+    EXPECT_EQ(state.SelectedTemaNumber, 1);
+    EXPECT_EQ(state.CurrentSection, "Section1");
+    EXPECT_TRUE(form->TimerZast->isActive());
+    EXPECT_TRUE(form->songPaneShown());
+    EXPECT_FALSE(form->textPaneShown());
+    EXPECT_FALSE(form->SpeedButtonToSong->isChecked() || form->SpeedButtonToText->isChecked() ||
+                 form->SpeedButtonFileIniOpen->isChecked());
+    EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join('\n').toStdString();
+}
+
+TEST_F(StartUpFixture, OddColourValues) {
+    writeSettings("[COLORS]\nRed=300\nGreen=0x10\nBlue=abc\n");
+    start();
+    EXPECT_EQ(state.ColorRed, 255);
+    EXPECT_EQ(state.ColorGreen, 16);
+    EXPECT_EQ(state.ColorBlue, 3);
+    EXPECT_EQ(form->ScrollBarRed->value(), 255);
+    EXPECT_EQ(form->ScrollBarGreen->value(), 16);
+    EXPECT_EQ(form->windowColor(), QColor(255, 16, 3));
+}
+
+TEST_F(StartUpFixture, NegativeColourReadsAsZero) {
+    writeSettings("[colors]\nred=-5\nGREEN=7\nBlue=8\n");
+    start();
+    EXPECT_EQ(state.ColorRed, 0);
+    EXPECT_EQ(form->windowColor(), QColor(0, 7, 8));
+}
+
+TEST_F(StartUpFixture, OnlyExactOnTurnsTheTextOptionOn) {
+    writeSettings("[OptionS]\nCheckBoxNoTxt=on\n");
+    start();
+    EXPECT_FALSE(form->CheckBoxNoTxt->isChecked());
+    EXPECT_EQ(settingsValue("OptionS", "CheckBoxNoTxt"), "OFF");
+}
+
+TEST_F(StartUpFixture, OnLeavesTheBoxCheckedAndTheFileUnwritten) {
+    const QByteArray text = "[OptionS]\r\nCheckBoxNoTxt=ON\r\n; mine\r\n";
+    writeSettings(text);
+    start();
+    EXPECT_TRUE(form->CheckBoxNoTxt->isChecked());
+    EXPECT_EQ(readAll(settingsPath()), text);
+}
+
+TEST_F(StartUpFixture, LoadsTheLastKitWithWindowsStylePath) {
+    writeAll(home.dataDir() + "/TEMES/Mine.vkt",
+             QStringLiteral("[TemaArtist]\nButton2=Dance\n[Section1]\nButton3=Калинка\n").toUtf8());
+    writeSettings("[LastUserFile]\nNameFile=C:\\SARVEL\\TEMES\\Mine.vkt\n");
+    start();
+    const QString kit = home.dataDir() + "/TEMES/Mine.vkt";
+    EXPECT_EQ(state.KitFileName, kit);
+    EXPECT_EQ(form->GroupBoxSong->title(), kit);
+    EXPECT_EQ(form->windowTitle(), " " + kit);
+    EXPECT_EQ(form->temaButton(2)->text(), "Dance");
+    EXPECT_EQ(form->temaButton(3)->text(), "Artist-3");
+    EXPECT_EQ(form->songButton(3)->text(), QStringLiteral("Калинка"));
+    EXPECT_EQ(form->LabelStatus->text(), "No message");
+}
+
+TEST_F(StartUpFixture, ABadKitIconIsReportedAndStartUpStillCompletes) {
+    const QString bad = home.dataDir() + "/ICONS/bad.bmp";
+    writeAll(bad, "BM garbage");
+    writeAll(defaultKitPath(), QStringLiteral("[Section1]\nIcon4=%1\n").arg(bad).toUtf8());
+    start();
+    ASSERT_GE(prompts.errors.size(), 1);
+    EXPECT_EQ(prompts.errors.first(), "Bitmap image is not valid");
+    EXPECT_TRUE(form->temaButton(1)->isChecked());
+    EXPECT_FALSE(form->textPaneShown());
+}
+
+TEST_F(StartUpFixture, MixerStepRunsBetweenCaptionAndThemeSelection) {
+    form = std::make_unique<TBaseForm>(state, prompts);
+    startUp = std::make_unique<StartUp>(*form, state, prompts);
+    bool sawCaption = false, sawTheme = true;
+    startUp->mixerStartUp = [&] {
+        sawCaption = form->windowTitle() == " " + defaultKitPath();
+        sawTheme = form->temaButton(1)->isChecked();
+        throw std::runtime_error("MIXER не найден !");
+    };
+    startUp->FormCreate();
+    EXPECT_TRUE(sawCaption);
+    EXPECT_FALSE(sawTheme);
+    EXPECT_EQ(prompts.errors, QStringList{QStringLiteral("MIXER не найден !")});
+    EXPECT_TRUE(form->temaButton(1)->isChecked()) << "start-up completes after the mixer step";
+    EXPECT_FALSE(form->textPaneShown());
+}
+
+TEST_F(StartUpFixture, ShutdownSavesColourAndExistingKitOnly) {
+    writeAll(defaultKitPath(), "[Section1]\n");
+    start();
+    form->ScrollBarRed->setValue(200);
+    form->ScrollBarVolume->setValue(80);
+    startUp->FormDestroy();
+    EXPECT_EQ(form->ScrollBarVolume->value(), 1);
+    EXPECT_EQ(settingsValue("COLORS", "Red"), "200");
+    EXPECT_EQ(settingsValue("COLORS", "Green"), "2");
+    EXPECT_EQ(settingsValue("LastUserFile", "NameFile"), defaultKitPath());
+}
+
+TEST_F(StartUpFixture, ADeletedKitKeepsTheStoredPathForTheNextRun) {
+    const QString old = home.dataDir() + "/TEMES/Old.vkt";
+    writeAll(old, "[Section1]\n");
+    writeSettings(QStringLiteral("[LastUserFile]\nNameFile=%1\n").arg(old).toUtf8());
+    start();
+    QFile::remove(old);
+    state.KitFileName = home.dataDir() + "/TEMES/Gone.vkt";
+    startUp->FormDestroy();
+    EXPECT_EQ(settingsValue("LastUserFile", "NameFile"), old);
+    // The next start names the old path again.
+    SelectionState next;
+    TBaseForm form2(next, prompts);
+    StartUp(form2, next, prompts).FormCreate();
+    EXPECT_EQ(next.KitFileName, old);
+}
+
+TEST_F(StartUpFixture, UnwritableSettingsFileIsReportedNotLost) {
+    writeSettings("[COLORS]\nRed=9\n");
+    start();
+    const QByteArray text = readAll(settingsPath());
+    QFile::setPermissions(settingsPath(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+    startUp->FormDestroy();
+    QFile::setPermissions(settingsPath(), QFile::ReadOwner | QFile::WriteOwner);
+    EXPECT_EQ(prompts.errors, QStringList{"Unable to write to " + settingsPath()});
+    EXPECT_EQ(readAll(settingsPath()), text);
+}
