@@ -5,6 +5,7 @@
 #include "StartUp.h"
 #include "TBaseForm.h"
 #include "TZastForm.h"
+#include "VolumeController.h"
 
 #include <QApplication>
 
@@ -16,6 +17,8 @@ SarvelApp::SarvelApp() {
     BaseForm = std::make_unique<TBaseForm>(state_, prompts_);
     prompts_.setParentWindow(BaseForm.get());
     startUp_ = std::make_unique<StartUp>(*BaseForm, state_, prompts_);
+    startUp_->mixerStartUp = [this] { BaseForm->volume().startUp(); };
+    startUp_->mixerShutDown = [this] { BaseForm->volume().shutDown(); };
     startUp_->FormCreate();
 
     ZastForm = std::make_unique<TZastForm>(BaseForm.get());

@@ -13,7 +13,7 @@ class StartUp {
 public:
     StartUp(TBaseForm& form, SelectionState& state, Prompts& prompts);
 
-    // The mixer's start-up and shutdown steps; none until a sound server connection is given.
+    // The mixer's start-up and shutdown steps, wired by the application to the window's volume.
     std::function<void()> mixerStartUp;
     std::function<void()> mixerShutDown;
 

@@ -9,6 +9,7 @@
 #include "SpeedButton.h"
 #include "TZastForm.h"
 #include "Theme.h"
+#include "VolumeController.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -146,6 +147,7 @@ TBaseForm::TBaseForm(SelectionState& state, Prompts& prompts, QWidget* parent)
 
     buildOptionPanel(central);
     buildDialogsAndTimers();
+    volume_ = std::make_unique<VolumeController>(ScrollBarVolume, LabelVolume, prompts_);
     wireHandlers();
 
     setWindowColor(0, 128, 128); // teal until the settings file says otherwise

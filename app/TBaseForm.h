@@ -5,6 +5,7 @@
 
 #include <QMainWindow>
 #include <array>
+#include <memory>
 
 class QButtonGroup;
 class QCheckBox;
@@ -22,6 +23,7 @@ namespace sarvel {
 class Prompts;
 class SpeedButton;
 class TZastForm;
+class VolumeController;
 struct SelectionState;
 
 // The program's one working window: top bar, position bar, the song pane with the button grid,
@@ -53,6 +55,8 @@ public:
     QColor windowColor() const;
 
     void setSplash(TZastForm* splash) { splash_ = splash; }
+    // The speakers' volume, driven by ScrollBarVolume.
+    VolumeController& volume() { return *volume_; }
 
     // Handlers.
     void SpeedButtonToSongClick();
@@ -139,6 +143,7 @@ private:
     SelectionState& state_;
     Prompts& prompts_;
     TZastForm* splash_ = nullptr;
+    std::unique_ptr<VolumeController> volume_;
     QWidget* content_ = nullptr;
     QScrollArea* songScroll_ = nullptr;
 };

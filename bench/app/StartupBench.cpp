@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QFile>
+#include <QGuiApplication>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstring>
@@ -78,6 +79,7 @@ int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--child") == 0)
         return child(argc, argv);
 
+    QGuiApplication parent(argc, argv); // the kit's icons are drawn with text
     QTemporaryDir home;
     const QString kit = sarvel::bench::writeFullKit(home.path());
     QFile::copy(kit, home.path() + "/SARVEL/TEMES/First.vkt");
