@@ -1,14 +1,17 @@
 #include "TBaseForm.h"
 
 #include "DataFolder.h"
+#include "DirectOpen.h"
 #include "DiskFigures.h"
 #include "FirstRun.h"
 #include "Guard.h"
+#include "Launch.h"
 #include "SelectionState.h"
 #include "Settings.h"
 #include "SpeedButton.h"
 #include "TZastForm.h"
 #include "Theme.h"
+#include "Transport.h"
 #include "VolumeController.h"
 
 #include <QButtonGroup>
@@ -17,6 +20,7 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -30,13 +34,15 @@ namespace sarvel {
 
 namespace {
 
-const QString kSongHint = QStringLiteral("Левая кнопка мыши запускает Song, Правая кнопка обновляет данные о Song");
+const QString kSongHint =
+    QStringLiteral("Левая кнопка мыши запускает Song, Правая кнопка обновляет данные о Song");
 const QString kTemaHint = QStringLiteral("Левая кнопка мыши выбирает Жанр, Правая кнопка обновляет данные ");
 
 constexpr int kSongPaneWidth = 977;
 constexpr int kSongPaneHeight = 609;
 
-QToolButton* pictureButton(QWidget* parent, const char* name, const QString& hint, const QIcon& icon, int size) {
+QToolButton* pictureButton(QWidget* parent, const char* name, const QString& hint, const QIcon& icon,
+                           int size) {
     auto* b = new QToolButton(parent);
     b->setObjectName(QString::fromLatin1(name));
     b->setToolTip(hint);
@@ -148,6 +154,32 @@ TBaseForm::TBaseForm(SelectionState& state, Prompts& prompts, QWidget* parent)
     buildOptionPanel(central);
     buildDialogsAndTimers();
     volume_ = std::make_unique<VolumeController>(ScrollBarVolume, LabelVolume, prompts_);
+    controls_ = MainControls{this,
+                             ImageIcon,
+                             LabelNameButton,
+                             LabelStatus,
+                             SpeedButtonToText,
+                             SpeedButtonPlay,
+                             SpeedButtonBegin,
+                             TrackBarSong,
+                             LabelSongTimeBeg,
+                             LabelSongTimeEnd,
+                             LabelSongLeghtTime,
+                             ScrollBarVolume,
+                             CheckBoxRepeat,
+                             CheckBoxPlay,
+                             CheckBoxKey,
+                             CheckBoxLefMP3,
+                             CheckBoxNoTxt,
+                             TimerMp3rpt,
+                             RichEdit,
+                             [this] { showTextPane(); }};
+    transport_ = std::make_unique<Transport>(controls_, MediaPlayer, state_);
+    launch_ = std::make_unique<Launch>(controls_, MediaPlayer, *transport_, *volume_, state_);
+    directOpen_ = std::make_unique<DirectOpen>(controls_, MediaPlayer, *transport_, prompts_, state_);
+    directOpen_->setDialogs({OpenDialogSong.filter, OpenDialogSong.initialDir},
+                            {OpenDialogText.filter, OpenDialogText.initialDir});
+    RichEdit->installEventFilter(this);
     wireHandlers();
 
     setWindowColor(0, 128, 128); // teal until the settings file says otherwise
@@ -188,10 +220,10 @@ QWidget* TBaseForm::buildTopBar() {
 
     auto* views = new QVBoxLayout;
     views->setSpacing(1);
-    SpeedButtonFileIniOpen =
-        captionButton(bar, "SpeedButtonFileIniOpen", QStringLiteral("Kits"), QStringLiteral("Open User file"));
-    SpeedButtonToSong =
-        captionButton(bar, "SpeedButtonToSong", QStringLiteral("Song"), QStringLiteral("Field TEMA and SONG"));
+    SpeedButtonFileIniOpen = captionButton(bar, "SpeedButtonFileIniOpen", QStringLiteral("Kits"),
+                                           QStringLiteral("Open User file"));
+    SpeedButtonToSong = captionButton(bar, "SpeedButtonToSong", QStringLiteral("Song"),
+                                      QStringLiteral("Field TEMA and SONG"));
     SpeedButtonToText =
         captionButton(bar, "SpeedButtonToText", QStringLiteral("Text"), QStringLiteral("Text editor"));
     ViewGroup = new QButtonGroup(this);
@@ -356,7 +388,8 @@ void TBaseForm::buildOptionPanel(QWidget* parent) {
     GroupBoxOption->setFixedWidth(240);
     auto* column = new QVBoxLayout(GroupBoxOption);
 
-    auto colourBar = [&](const char* name, const QString& accessible, const QColor& left, const QColor& right) {
+    auto colourBar = [&](const char* name, const QString& accessible, const QColor& left,
+                         const QColor& right) {
         auto* row = new QHBoxLayout;
         auto* bar = new QScrollBar(Qt::Horizontal, GroupBoxOption);
         bar->setObjectName(QString::fromLatin1(name));
@@ -372,7 +405,8 @@ void TBaseForm::buildOptionPanel(QWidget* parent) {
         return bar;
     };
     ScrollBarRed = colourBar("ScrollBarRed", QStringLiteral("Color of Form: red"), Qt::cyan, Qt::red);
-    ScrollBarGreen = colourBar("ScrollBarGreen", QStringLiteral("Color of Form: green"), Qt::magenta, Qt::green);
+    ScrollBarGreen =
+        colourBar("ScrollBarGreen", QStringLiteral("Color of Form: green"), Qt::magenta, Qt::green);
     ScrollBarBlue = colourBar("ScrollBarBlue", QStringLiteral("Color of Form: blue"), Qt::yellow, Qt::blue);
 
     auto diskLabel = [&](const char* name) {
@@ -397,8 +431,8 @@ void TBaseForm::buildOptionPanel(QWidget* parent) {
     CheckBoxNoTxt = optionBox(GroupBoxOption, "CheckBoxNoTxt", QStringLiteral("Aktivate TXT  FORM"), true);
     CheckBoxVolumeOn =
         optionBox(GroupBoxOption, "CheckBoxVolumeOn", QStringLiteral("Volume New Show Form"), false);
-    for (auto* c : {CheckBoxRepeat, CheckBoxPlay, CheckBoxButtonBegin, CheckBoxKey, CheckBoxLefMP3, CheckBoxNoTxt,
-                    CheckBoxVolumeOn})
+    for (auto* c : {CheckBoxRepeat, CheckBoxPlay, CheckBoxButtonBegin, CheckBoxKey, CheckBoxLefMP3,
+                    CheckBoxNoTxt, CheckBoxVolumeOn})
         column->addWidget(c);
     column->addStretch(1);
     GroupBoxOption->hide();
@@ -424,36 +458,86 @@ void TBaseForm::buildDialogsAndTimers() {
     TimerPlay->start();
 }
 
-template <class F>
-void TBaseForm::guard(F&& f) {
+template <class F> void TBaseForm::guard(F&& f) {
     guarded(prompts_, std::forward<F>(f));
 }
 
 void TBaseForm::wireHandlers() {
-    connect(SpeedButtonToSong, &QToolButton::clicked, this, [this] { guard([this] { SpeedButtonToSongClick(); }); });
-    connect(SpeedButtonToText, &QToolButton::clicked, this, [this] { guard([this] { SpeedButtonToTextClick(); }); });
-    connect(SpeedButtonOption, &QToolButton::clicked, this, [this] { guard([this] { SpeedButtonOptionClick(); }); });
+    connect(SpeedButtonToSong, &QToolButton::clicked, this,
+            [this] { guard([this] { SpeedButtonToSongClick(); }); });
+    connect(SpeedButtonToText, &QToolButton::clicked, this,
+            [this] { guard([this] { SpeedButtonToTextClick(); }); });
+    connect(SpeedButtonOption, &QToolButton::clicked, this,
+            [this] { guard([this] { SpeedButtonOptionClick(); }); });
     connect(CheckBoxButtonBegin, &QCheckBox::toggled, this,
             [this] { guard([this] { CheckBoxButtonBeginClick(); }); });
     connect(CheckBoxNoTxt, &QCheckBox::toggled, this, [this] { guard([this] { CheckBoxNoTxtClick(); }); });
-    connect(ScrollBarRed, &QScrollBar::valueChanged, this, [this] { guard([this] { ScrollBarRedChange(); }); });
-    connect(ScrollBarGreen, &QScrollBar::valueChanged, this, [this] { guard([this] { ScrollBarGreenChange(); }); });
-    connect(ScrollBarBlue, &QScrollBar::valueChanged, this, [this] { guard([this] { ScrollBarBlueChange(); }); });
+    connect(ScrollBarRed, &QScrollBar::valueChanged, this,
+            [this] { guard([this] { ScrollBarRedChange(); }); });
+    connect(ScrollBarGreen, &QScrollBar::valueChanged, this,
+            [this] { guard([this] { ScrollBarGreenChange(); }); });
+    connect(ScrollBarBlue, &QScrollBar::valueChanged, this,
+            [this] { guard([this] { ScrollBarBlueChange(); }); });
     connect(TimerZast, &QTimer::timeout, this, [this] { guard([this] { TimerZastTimer(); }); });
     for (int t = 1; t <= kTemaButtons; ++t)
         connect(SpeedButtonTema[t], &SpeedButton::clicked, this,
                 [this, t] { guard([this, t] { SpeedButtonTemaClick(t); }); });
+    for (int n = 1; n <= kSongButtons; ++n)
+        connect(SpeedButtonSong[n], &SpeedButton::clicked, this,
+                [this, n] { guard([this, n] { SpeedButtonSongClick(n); }); });
+
+    connect(SpeedButtonPlay, &QToolButton::clicked, this,
+            [this] { guard([this] { transport_->SpeedButtonPlayClick(); }); });
+    connect(SpeedButtonBegin, &QToolButton::clicked, this,
+            [this] { guard([this] { transport_->SpeedButtonBeginClick(); }); });
+    connect(TrackBarSong, &QSlider::valueChanged, this,
+            [this] { guard([this] { transport_->TrackBarSongChange(); }); });
+    connect(TimerPlay, &QTimer::timeout, this, [this] { guard([this] { transport_->TimerPlayTimer(); }); });
+    connect(TimerMp3rpt, &QTimer::timeout, this,
+            [this] { guard([this] { transport_->TimerMp3rptTimer(); }); });
+    connect(SpeedButtonOpenSong, &QToolButton::clicked, this,
+            [this] { guard([this] { directOpen_->SpeedButtonOpenSongClick(); }); });
+    connect(SpeedButtonOpenText, &QToolButton::clicked, this,
+            [this] { guard([this] { directOpen_->SpeedButtonOpenTextClick(); }); });
 }
 
-void TBaseForm::setSongCaption(int number, const QString& caption) { SpeedButtonSong.at(number)->setText(caption); }
+void TBaseForm::SpeedButtonSongClick(int number) {
+    launch_->PlayAndText(number);
+}
 
-void TBaseForm::setSongGlyph(int number, const QImage& glyph) { SpeedButtonSong.at(number)->setGlyph(glyph); }
+void TBaseForm::FormKeyDown(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Space)
+        transport_->spaceKey();
+}
 
-void TBaseForm::setTemaCaption(int number, const QString& caption) { SpeedButtonTema.at(number)->setText(caption); }
+bool TBaseForm::RichEditKeyDown(QKeyEvent* event) {
+    return event->key() == Qt::Key_Space && transport_->spaceKey();
+}
 
-void TBaseForm::setTemaGlyph(int number, const QImage& glyph) { SpeedButtonTema.at(number)->setGlyph(glyph); }
+void TBaseForm::keyPressEvent(QKeyEvent* event) {
+    guard([this, event] { FormKeyDown(event); });
+    QMainWindow::keyPressEvent(event);
+}
 
-void TBaseForm::pressSong(int number) { SpeedButtonSong.at(number)->setChecked(true); }
+void TBaseForm::setSongCaption(int number, const QString& caption) {
+    SpeedButtonSong.at(number)->setText(caption);
+}
+
+void TBaseForm::setSongGlyph(int number, const QImage& glyph) {
+    SpeedButtonSong.at(number)->setGlyph(glyph);
+}
+
+void TBaseForm::setTemaCaption(int number, const QString& caption) {
+    SpeedButtonTema.at(number)->setText(caption);
+}
+
+void TBaseForm::setTemaGlyph(int number, const QImage& glyph) {
+    SpeedButtonTema.at(number)->setGlyph(glyph);
+}
+
+void TBaseForm::pressSong(int number) {
+    SpeedButtonSong.at(number)->setChecked(true);
+}
 
 void TBaseForm::showSongPane() {
     songScroll_->show();
@@ -466,9 +550,13 @@ void TBaseForm::showTextPane() {
     songScroll_->hide();
 }
 
-bool TBaseForm::songPaneShown() const { return !songScroll_->isHidden() && !GroupBoxSong->isHidden(); }
+bool TBaseForm::songPaneShown() const {
+    return !songScroll_->isHidden() && !GroupBoxSong->isHidden();
+}
 
-bool TBaseForm::textPaneShown() const { return !RichEdit->isHidden(); }
+bool TBaseForm::textPaneShown() const {
+    return !RichEdit->isHidden();
+}
 
 void TBaseForm::setWindowColor(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
     QPalette p = centralWidget()->palette();
@@ -476,11 +564,17 @@ void TBaseForm::setWindowColor(std::uint8_t red, std::uint8_t green, std::uint8_
     centralWidget()->setPalette(p);
 }
 
-QColor TBaseForm::windowColor() const { return centralWidget()->palette().color(QPalette::Window); }
+QColor TBaseForm::windowColor() const {
+    return centralWidget()->palette().color(QPalette::Window);
+}
 
-void TBaseForm::SpeedButtonToSongClick() { showSongPane(); }
+void TBaseForm::SpeedButtonToSongClick() {
+    showSongPane();
+}
 
-void TBaseForm::SpeedButtonToTextClick() { showTextPane(); }
+void TBaseForm::SpeedButtonToTextClick() {
+    showTextPane();
+}
 
 void TBaseForm::SpeedButtonTemaClick(int tema) {
     state_.SelectedTemaNumber = tema;
@@ -499,7 +593,9 @@ void TBaseForm::SpeedButtonOptionClick() {
     GroupBoxOption->raise();
 }
 
-void TBaseForm::CheckBoxButtonBeginClick() { SpeedButtonBegin->setVisible(CheckBoxButtonBegin->isChecked()); }
+void TBaseForm::CheckBoxButtonBeginClick() {
+    SpeedButtonBegin->setVisible(CheckBoxButtonBegin->isChecked());
+}
 
 void TBaseForm::CheckBoxNoTxtClick() {
     writeCheckBoxNoTxt(CheckBoxNoTxt->isChecked());
@@ -529,11 +625,17 @@ void TBaseForm::TimerZastTimer() {
 void TBaseForm::placeOptionPanel() {
     const QRect area = content_->geometry();
     const int height = std::min(area.height(), GroupBoxOption->sizeHint().height());
-    GroupBoxOption->setGeometry(area.right() - GroupBoxOption->width() + 1, area.top(), GroupBoxOption->width(),
-                                std::max(height, 0));
+    GroupBoxOption->setGeometry(area.right() - GroupBoxOption->width() + 1, area.top(),
+                                GroupBoxOption->width(), std::max(height, 0));
 }
 
 bool TBaseForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == RichEdit && event->type() == QEvent::KeyPress) {
+        bool consumed = false;
+        guard([&] { consumed = RichEditKeyDown(static_cast<QKeyEvent*>(event)); });
+        if (consumed)
+            return true;
+    }
     if (watched == centralWidget() && event->type() == QEvent::Resize && GroupBoxOption)
         placeOptionPanel();
     return QMainWindow::eventFilter(watched, event);

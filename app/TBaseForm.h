@@ -1,6 +1,8 @@
 #pragma once
 
 #include "ButtonGrid.h"
+#include "MainControls.h"
+#include "MediaPlayer.h"
 #include "OpenDialog.h"
 
 #include <QMainWindow>
@@ -8,6 +10,7 @@
 #include <memory>
 
 class QButtonGroup;
+class QKeyEvent;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
@@ -20,8 +23,11 @@ class QToolButton;
 
 namespace sarvel {
 
+class DirectOpen;
+class Launch;
 class Prompts;
 class SpeedButton;
+class Transport;
 class TZastForm;
 class VolumeController;
 struct SelectionState;
@@ -57,6 +63,9 @@ public:
     void setSplash(TZastForm* splash) { splash_ = splash; }
     // The speakers' volume, driven by ScrollBarVolume.
     VolumeController& volume() { return *volume_; }
+    Transport& transport() { return *transport_; }
+    Launch& launch() { return *launch_; }
+    DirectOpen& directOpen() { return *directOpen_; }
 
     // Handlers.
     void SpeedButtonToSongClick();
@@ -69,6 +78,11 @@ public:
     void ScrollBarGreenChange();
     void ScrollBarBlueChange();
     void TimerZastTimer();
+    void SpeedButtonSongClick(int number);
+    void FormKeyDown(QKeyEvent* event);
+    // Space typed in the words: returns true when it started or stopped the song, so the
+    // space is not also typed into them.
+    bool RichEditKeyDown(QKeyEvent* event);
 
     // Top bar.
     QLabel* ImageIcon = nullptr;
@@ -115,6 +129,7 @@ public:
     QCheckBox* CheckBoxVolumeOn = nullptr;
 
     // Non-visual parts.
+    sarvel::MediaPlayer MediaPlayer;
     OpenDialog OpenDialogSong;
     OpenDialog OpenDialogText;
     OpenDialog OpenDialogIniFile;
@@ -128,6 +143,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QWidget* buildTopBar();
@@ -137,13 +153,16 @@ private:
     void wireHandlers();
     void placeOptionPanel();
     // Runs a handler behind the error guard.
-    template <class F>
-    void guard(F&& f);
+    template <class F> void guard(F&& f);
 
     SelectionState& state_;
     Prompts& prompts_;
     TZastForm* splash_ = nullptr;
+    MainControls controls_;
     std::unique_ptr<VolumeController> volume_;
+    std::unique_ptr<Transport> transport_;
+    std::unique_ptr<Launch> launch_;
+    std::unique_ptr<DirectOpen> directOpen_;
     QWidget* content_ = nullptr;
     QScrollArea* songScroll_ = nullptr;
 };

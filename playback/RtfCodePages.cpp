@@ -122,20 +122,17 @@ std::unique_ptr<RtfCodePages::Page> RtfCodePages::makePage(int codePage) {
 RtfCodePages::Page& RtfCodePages::page(int codePage) {
     if (last_ && lastCodePage_ == codePage)
         return *last_;
-    auto it = pages_.find(codePage);
-    if (it == pages_.end()) {
-        auto made = makePage(codePage);
-        if (!made && codePage != fallbackPage) {
-            Page& fallback = page(fallbackPage);
-            lastCodePage_ = codePage;
-            last_ = &fallback;
-            return fallback;
-        }
-        it = pages_.emplace(codePage, std::move(made)).first;
-    }
+    Page* p = nullptr;
+    if (auto it = pages_.find(codePage); it != pages_.end())
+        p = it->second.get();
+    else if (pages_.size() < maxPages || codePage == fallbackPage)
+        p = pages_.emplace(codePage, makePage(codePage)).first->second.get();
+    // A page without a converter is remembered as such and read as 1252, which always exists.
+    if (!p)
+        p = &page(fallbackPage);
     lastCodePage_ = codePage;
-    last_ = it->second.get();
-    return *last_;
+    last_ = p;
+    return *p;
 }
 
 void RtfCodePages::decode(int codePage, std::string_view bytes, QString& out) {

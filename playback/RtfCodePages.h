@@ -16,6 +16,7 @@ class RtfCodePages {
 public:
     static constexpr int symbolPage = 42; // the Symbol font's private page
     static constexpr int fallbackPage = 1252;
+    static constexpr std::size_t maxPages = 32; // more distinct pages than this is a hostile file
 
     // \fcharsetN → code page; charset 1 (default) and unknown charsets give ansiPage.
     static int forCharset(int charset, int ansiPage);

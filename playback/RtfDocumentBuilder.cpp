@@ -17,7 +17,7 @@ RtfDocumentBuilder::~RtfDocumentBuilder() {
 }
 
 void RtfDocumentBuilder::openPendingParagraphs() {
-    for (; pendingBreaks_ > 0; --pendingBreaks_)
+    for (; pendingBreaks_ > 0; --pendingBreaks_, ++paragraphs_)
         cursor_.insertBlock();
 }
 

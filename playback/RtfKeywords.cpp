@@ -1,6 +1,8 @@
 #include "RtfKeywords.h"
 
+#include <algorithm>
 #include <unordered_map>
+#include <vector>
 
 namespace sarvel {
 
@@ -8,8 +10,32 @@ namespace {
 
 using K = RtfKeyword;
 
+constexpr std::string_view paragraphEnds = "par sect page column row nestrow";
+// Every underline style is just underline; \ulc (underline colour) is not among them.
+constexpr std::string_view underlines =
+    "ul uld uldash uldashd uldashdd uldb ulhwave ulldash ulth ulthd ulthdash "
+    "ulthdashd ulthdashdd ulthldash ululdbwave ulw ulwave";
+// Destinations without \* that hold nothing to show.
+constexpr std::string_view hiddenDestinations =
+    "stylesheet info pict nonshppict objdata header headerl headerr headerf footer footerl footerr footerf "
+    "footnote annotation atnid atnauthor atnref atndate filetbl revtbl xe tc tcn fldinst listtable "
+    "listoverridetable themedata latentstyles datastore xmlnstbl colorschememapping rsidtbl generator pn "
+    "pntxta pntxtb template docvar userprops pgdsctbl mmathPr ftnsep ftnsepc ftncn aftnsep aftnsepc aftncn "
+    "bkmkstart bkmkend shpinst do private fname falt panose blipuid comment title subject author operator "
+    "keywords doccomm";
+
+std::vector<std::string_view> splitWords(std::string_view list) {
+    std::vector<std::string_view> out;
+    for (std::size_t from = 0; from < list.size();) {
+        const std::size_t to = std::min(list.find(' ', from), list.size());
+        out.push_back(list.substr(from, to - from));
+        from = to + 1;
+    }
+    return out;
+}
+
 const std::unordered_map<std::string_view, RtfKeywordInfo>& table() {
-    static const std::unordered_map<std::string_view, RtfKeywordInfo> words = [] {
+    static const std::unordered_map<std::string_view, RtfKeywordInfo> keywords = [] {
         std::unordered_map<std::string_view, RtfKeywordInfo> m{
             {"ansi", {K::Ansi}},
             {"mac", {K::Mac}},
@@ -76,37 +102,23 @@ const std::unordered_map<std::string_view, RtfKeywordInfo>& table() {
             {"ltrmark", {K::Character, u'\u200E'}},
             {"rtlmark", {K::Character, u'\u200F'}},
         };
-        for (std::string_view w : {"par", "sect", "page", "column", "row", "nestrow"})
+        for (std::string_view w : splitWords(paragraphEnds))
             m.emplace(w, RtfKeywordInfo{K::Paragraph});
-        // Every underline style is just underline; \ulc (underline colour) is not among them.
-        for (std::string_view w : {"ul", "uld", "uldash", "uldashd", "uldashdd", "uldb", "ulhwave", "ulldash", "ulth",
-                                   "ulthd", "ulthdash", "ulthdashd", "ulthdashdd", "ulthldash", "ululdbwave", "ulw",
-                                   "ulwave"})
+        for (std::string_view w : splitWords(underlines))
             m.emplace(w, RtfKeywordInfo{K::Underline});
-        // Destinations without \* that hold nothing to show.
-        for (std::string_view w :
-             {"stylesheet", "info",        "pict",      "nonshppict", "objdata",       "header",     "headerl",
-              "headerr",    "headerf",     "footer",    "footerl",    "footerr",       "footerf",    "footnote",
-              "annotation", "atnid",       "atnauthor", "atnref",     "atndate",       "filetbl",    "revtbl",
-              "xe",         "tc",          "tcn",       "fldinst",    "listtable",     "listoverridetable",
-              "themedata",  "latentstyles", "datastore", "xmlnstbl",  "colorschememapping",         "rsidtbl",
-              "generator",  "pn",          "pntxta",    "pntxtb",     "template",      "docvar",     "userprops",
-              "pgdsctbl",   "mmathPr",     "ftnsep",    "ftnsepc",    "ftncn",         "aftnsep",    "aftnsepc",
-              "aftncn",     "bkmkstart",   "bkmkend",   "shpinst",    "do",            "private",    "fname",
-              "falt",       "panose",      "blipuid",   "comment",    "title",         "subject",    "author",
-              "operator",   "keywords",    "doccomm"})
+        for (std::string_view w : splitWords(hiddenDestinations))
             m.emplace(w, RtfKeywordInfo{K::Skip});
         return m;
     }();
-    return words;
+    return keywords;
 }
 
 } // namespace
 
 RtfKeywordInfo lookupRtfKeyword(std::string_view word) {
-    const auto& words = table();
-    const auto it = words.find(word);
-    return it == words.end() ? RtfKeywordInfo{} : it->second;
+    const auto& keywords = table();
+    const auto it = keywords.find(word);
+    return it == keywords.end() ? RtfKeywordInfo{} : it->second;
 }
 
 } // namespace sarvel

@@ -5,21 +5,23 @@
 #include <QTextBlockFormat>
 
 #include <algorithm>
+#include <utility>
 
 namespace sarvel {
 
 namespace {
 
-constexpr std::size_t maxFontNameBytes = 256;
-constexpr std::size_t maxColors = 4096;
 constexpr int maxTwips = 31680; // 22 inches, the largest page RTF allows
 constexpr double twipsPerPixel = 15.0;
 
-bool toggleOn(const RtfTokenizer::Token& t) { return !t.hasParam || t.param != 0; }
+bool toggleOn(const RtfTokenizer::Token& t) {
+    return !t.hasParam || t.param != 0;
+}
 
 } // namespace
 
-RtfParser::RtfParser(std::string_view bytes, QTextDocument& doc) : tokens_(bytes), out_(doc) {
+RtfParser::RtfParser(std::string_view bytes, QTextDocument& doc)
+    : tokens_(bytes), out_(doc), tables_(pages_) {
     stack_.reserve(64);
 }
 
@@ -112,7 +114,7 @@ bool RtfParser::closeGroup() {
         return true;
     }
     if (top().dest == RtfDestination::FontTable)
-        commitFont();
+        tables_.endFontTableGroup(); // an entry may end with its group instead of ';'
     if (stack_.size() == 1)
         return false;
     stack_.pop_back();
@@ -143,10 +145,10 @@ void RtfParser::word(const RtfTokenizer::Token& t) {
             g.dest = RtfDestination::Text;
         return;
     case RtfDestination::FontTable:
-        fontTableWord(info.keyword, t.param);
+        tables_.fontTableWord(info.keyword, t.param);
         return;
     case RtfDestination::ColorTable:
-        colorTableWord(info.keyword, t.param);
+        tables_.colorTableWord(info.keyword, t.param);
         return;
     case RtfDestination::Text:
         textWord(info.keyword, t, info.character);
@@ -161,33 +163,31 @@ void RtfParser::textWord(RtfKeyword keyword, const RtfTokenizer::Token& t, char1
     const int twips = std::clamp(t.param, -maxTwips, maxTwips);
     switch (keyword) {
     case RtfKeyword::Ansi:
-        ansiPage_ = 1252;
+        tables_.setAnsiPage(1252);
         break;
     case RtfKeyword::Mac:
-        ansiPage_ = 10000;
+        tables_.setAnsiPage(10000);
         break;
     case RtfKeyword::Pc:
-        ansiPage_ = 437;
+        tables_.setAnsiPage(437);
         break;
     case RtfKeyword::Pca:
-        ansiPage_ = 850;
+        tables_.setAnsiPage(850);
         break;
     case RtfKeyword::AnsiCodePage:
         if (t.param > 0)
-            ansiPage_ = t.param;
+            tables_.setAnsiPage(t.param);
         break;
     case RtfKeyword::DefaultFont:
-        defaultFont_ = t.param;
+        tables_.setDefaultFont(t.param);
         break;
     case RtfKeyword::FontTable:
         g.dest = RtfDestination::FontTable;
-        entryFont_ = -1;
-        entryName_.clear();
+        tables_.beginFontTable();
         break;
     case RtfKeyword::ColorTable:
         g.dest = RtfDestination::ColorTable;
-        colors_.clear();
-        colorGiven_ = false;
+        tables_.beginColorTable();
         break;
     case RtfKeyword::Skip:
         g.dest = RtfDestination::Skip;
@@ -317,10 +317,10 @@ void RtfParser::bytes(std::string_view data) {
             bytes_.append(data);
         break;
     case RtfDestination::FontTable:
-        fontTableBytes(data);
+        tables_.fontTableBytes(data);
         break;
     case RtfDestination::ColorTable:
-        colorTableBytes(data);
+        tables_.colorTableBytes(data);
         break;
     default:
         break;
@@ -349,89 +349,18 @@ void RtfParser::unicode(int value) {
     appendText(QStringView(&unit, 1));
 }
 
-// ---- font and colour tables ----
-
-void RtfParser::fontTableWord(RtfKeyword keyword, int param) {
-    switch (keyword) {
-    case RtfKeyword::Font:
-        commitFont();
-        entryFont_ = param;
-        break;
-    case RtfKeyword::FontCharset:
-        entry_.charset = param;
-        break;
-    case RtfKeyword::FontCodePage:
-        entry_.codePage = std::max(param, 0);
-        break;
-    default:
-        break;
-    }
-}
-
-void RtfParser::fontTableBytes(std::string_view data) {
-    for (const char ch : data) {
-        if (ch == ';')
-            commitFont();
-        else if (entryName_.size() < maxFontNameBytes)
-            entryName_ += ch;
-    }
-}
-
-void RtfParser::commitFont() {
-    if (entryFont_ >= 0) {
-        QString family;
-        const int page = entry_.codePage > 0 ? entry_.codePage : RtfCodePages::forCharset(entry_.charset, ansiPage_);
-        pages_.decode(page, entryName_, family);
-        entry_.family = family.trimmed();
-        fonts_[entryFont_] = entry_;
-        cacheValid_ = false;
-    }
-    entryFont_ = -1;
-    entry_ = FontEntry{};
-    entryName_.clear();
-}
-
-void RtfParser::colorTableWord(RtfKeyword keyword, int param) {
-    const int v = std::clamp(param, 0, 255);
-    switch (keyword) {
-    case RtfKeyword::Red:
-        red_ = v;
-        break;
-    case RtfKeyword::Green:
-        green_ = v;
-        break;
-    case RtfKeyword::Blue:
-        blue_ = v;
-        break;
-    default:
-        return;
-    }
-    colorGiven_ = true;
-}
-
-void RtfParser::colorTableBytes(std::string_view data) {
-    for (const char ch : data) {
-        if (ch != ';' || colors_.size() >= maxColors)
-            continue;
-        colors_.push_back(colorGiven_ ? std::optional<QColor>(QColor(red_, green_, blue_)) : std::nullopt);
-        red_ = green_ = blue_ = 0;
-        colorGiven_ = false;
-        cacheValid_ = false;
-    }
-}
-
 // ---- output ----
 
 void RtfParser::startRun() {
-    if (highSurrogate_ != 0) {
-        highSurrogate_ = 0;
-        pending_ += QChar(QChar::ReplacementCharacter);
-    }
     const RtfCharState& c = top().chr;
     if (!pending_.isEmpty() && !(c == pendingState_))
         flushText();
     if (pending_.isEmpty())
         pendingState_ = c;
+    if (highSurrogate_ != 0) {
+        highSurrogate_ = 0;
+        pending_ += QChar(QChar::ReplacementCharacter);
+    }
 }
 
 void RtfParser::appendText(QStringView text) {
@@ -446,7 +375,7 @@ void RtfParser::flushBytes() {
     if (bytes_.empty())
         return;
     startRun();
-    pages_.decode(codePageOf(top().chr.font), bytes_, pending_);
+    pages_.decode(tables_.codePageOf(top().chr.font), bytes_, pending_);
     bytes_.clear();
 }
 
@@ -458,36 +387,25 @@ void RtfParser::flushText() {
 }
 
 void RtfParser::endParagraph() {
+    if (out_.full()) {
+        appendText(u"\u2028"); // the words still read line by line
+        return;
+    }
+    if (highSurrogate_ != 0)
+        appendText({}); // its pair never came: U+FFFD, in this paragraph
+    highSurrogate_ = 0;
     flushText();
     out_.endParagraph(blockFormat(top().para));
 }
 
 // ---- formats ----
 
-const RtfParser::FontEntry* RtfParser::fontEntry(int font) const {
-    const auto it = fonts_.find(font < 0 ? defaultFont_ : font);
-    return it == fonts_.end() ? nullptr : &it->second;
-}
-
-int RtfParser::codePageOf(int font) const {
-    const FontEntry* f = fontEntry(font);
-    if (!f)
-        return ansiPage_;
-    return f->codePage > 0 ? f->codePage : RtfCodePages::forCharset(f->charset, ansiPage_);
-}
-
-std::optional<QColor> RtfParser::color(int index) const {
-    if (index < 0 || static_cast<std::size_t>(index) >= colors_.size())
-        return std::nullopt;
-    return colors_[static_cast<std::size_t>(index)];
-}
-
 const QTextCharFormat& RtfParser::charFormat(const RtfCharState& s) {
-    if (cacheValid_ && s == cachedState_)
+    if (cacheValid_ && s == cachedState_ && cachedGeneration_ == tables_.generation())
         return cachedFormat_;
     QTextCharFormat f;
-    if (const FontEntry* font = fontEntry(s.font); font && !font->family.isEmpty())
-        f.setFontFamilies(QStringList{font->family});
+    if (const QString family = tables_.familyOf(s.font); !family.isEmpty())
+        f.setFontFamilies(QStringList{family});
     f.setFontPointSize(s.halfPoints / 2.0);
     f.setFontWeight(s.bold ? QFont::Bold : QFont::Normal);
     f.setFontItalic(s.italic);
@@ -498,12 +416,14 @@ const QTextCharFormat& RtfParser::charFormat(const RtfCharState& s) {
     else if (s.smallCaps)
         f.setFontCapitalization(QFont::SmallCaps);
     if (s.script != 0)
-        f.setVerticalAlignment(s.script > 0 ? QTextCharFormat::AlignSuperScript : QTextCharFormat::AlignSubScript);
-    if (const auto fg = color(s.foreground))
+        f.setVerticalAlignment(s.script > 0 ? QTextCharFormat::AlignSuperScript
+                                            : QTextCharFormat::AlignSubScript);
+    if (const auto fg = tables_.color(s.foreground))
         f.setForeground(*fg);
-    if (const auto bg = color(s.background))
+    if (const auto bg = tables_.color(s.background))
         f.setBackground(*bg);
     cachedState_ = s;
+    cachedGeneration_ = tables_.generation();
     cachedFormat_ = f;
     cacheValid_ = true;
     return cachedFormat_;

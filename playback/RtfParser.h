@@ -4,16 +4,14 @@
 #include "RtfDocumentBuilder.h"
 #include "RtfKeywords.h"
 #include "RtfState.h"
+#include "RtfTables.h"
 #include "RtfTokenizer.h"
 
-#include <QColor>
 #include <QString>
 #include <QTextCharFormat>
 
-#include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 class QTextBlockFormat;
@@ -32,12 +30,6 @@ public:
     static constexpr std::size_t maxDepth = 1000; // groups nested deeper are dropped whole
 
 private:
-    struct FontEntry {
-        int charset = -1;
-        int codePage = 0; // \cpg, when given
-        QString family;
-    };
-
     RtfGroupState& top() { return stack_.back(); }
     bool showing() const;
 
@@ -50,21 +42,12 @@ private:
     void bytes(std::string_view data);
     void unicode(int value);
 
-    void fontTableWord(RtfKeyword keyword, int param);
-    void fontTableBytes(std::string_view data);
-    void commitFont();
-    void colorTableWord(RtfKeyword keyword, int param);
-    void colorTableBytes(std::string_view data);
-
     void appendText(QStringView text);
     void startRun();
     void flushBytes();
     void flushText();
     void endParagraph();
 
-    int codePageOf(int font) const;
-    const FontEntry* fontEntry(int font) const;
-    std::optional<QColor> color(int index) const;
     const QTextCharFormat& charFormat(const RtfCharState& state);
     static QTextBlockFormat blockFormat(const RtfParaState& para);
 
@@ -77,24 +60,14 @@ private:
     int fallbackLeft_ = 0;     // \uc fallback characters still to skip
     char16_t highSurrogate_ = 0;
 
-    int ansiPage_ = 1252;
-    int defaultFont_ = 0;
-    std::unordered_map<int, FontEntry> fonts_;
-    std::vector<std::optional<QColor>> colors_; // nullopt: "auto", the pane's own colour
-
-    // font table entry being read
-    int entryFont_ = -1;
-    FontEntry entry_;
-    std::string entryName_;
-    // colour table entry being read
-    int red_ = 0, green_ = 0, blue_ = 0;
-    bool colorGiven_ = false;
+    RtfTables tables_;
 
     std::string bytes_;         // text bytes in the current font's code page, decoded as one run
     QString pending_;           // decoded text of one formatting run
     RtfCharState pendingState_; // formatting of pending_
     RtfCharState cachedState_;
     QTextCharFormat cachedFormat_;
+    unsigned cachedGeneration_ = 0;
     bool cacheValid_ = false;
 };
 

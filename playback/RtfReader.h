@@ -15,7 +15,10 @@ class RtfReader {
 public:
     static constexpr qint64 maxFileSize = 64 * 1024 * 1024;
 
-    // Replaces the content of doc with the words in bytes.
+    // Replaces the content of doc with the words in bytes. For a pane on screen, read into a new
+    // document and give it to the pane with QTextEdit::setDocument(): filling the document a
+    // QTextEdit shows drags its cursor to the end, which makes it lay out the whole text at once
+    // (about three times slower for a large file).
     static void read(const QByteArray& bytes, QTextDocument& doc);
 
     // Same for a file. Throws std::runtime_error, leaving doc as it was, when the file cannot be read.

@@ -7,9 +7,9 @@ namespace sarvel {
 // Character formatting as the words reader tracks it; turned into a QTextCharFormat only when
 // a run of text is written, so runs with equal state merge into one insertion.
 struct RtfCharState {
-    int font = -1;        // font table number; -1 means the document's default font
-    int halfPoints = 24;  // \fs
-    int foreground = -1;  // colour table index, -1 = the pane's own colour
+    int font = -1;       // font table number; -1 means the document's default font
+    int halfPoints = 24; // \fs
+    int foreground = -1; // colour table index, -1 = the pane's own colour
     int background = -1;
     bool bold = false;
     bool italic = false;

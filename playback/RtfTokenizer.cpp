@@ -8,8 +8,12 @@ namespace sarvel {
 
 namespace {
 
-bool isLetter(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+bool isLetter(unsigned char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool isDigit(unsigned char c) {
+    return c >= '0' && c <= '9';
+}
 
 int hexValue(unsigned char c) {
     if (isDigit(c))
@@ -95,7 +99,8 @@ RtfTokenizer::Token RtfTokenizer::controlWord() {
         t.text = bytes_.substr(start, pos_ - start);
 
     bool negative = false;
-    if (pos_ + 1 < bytes_.size() && bytes_[pos_] == '-' && isDigit(static_cast<unsigned char>(bytes_[pos_ + 1]))) {
+    if (pos_ + 1 < bytes_.size() && bytes_[pos_] == '-' &&
+        isDigit(static_cast<unsigned char>(bytes_[pos_ + 1]))) {
         negative = true;
         ++pos_;
     }

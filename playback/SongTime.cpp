@@ -7,12 +7,17 @@ namespace sarvel {
 
 QString minutesSeconds(int ms) {
     const int s = std::max(ms, 0) / 1000;
-    return QString::number(s / 60) + QLatin1Char(':') + QStringLiteral("%1").arg(s % 60, 2, 10, QLatin1Char('0'));
+    return QString::number(s / 60) + QLatin1Char(':') +
+           QStringLiteral("%1").arg(s % 60, 2, 10, QLatin1Char('0'));
 }
 
-QString lengthLabelText(int lengthMs) { return QLatin1Char(' ') + minutesSeconds(lengthMs) + QStringLiteral("  "); }
+QString lengthLabelText(int lengthMs) {
+    return QLatin1Char(' ') + minutesSeconds(lengthMs) + QStringLiteral("  ");
+}
 
-QString elapsedLabelText(int positionMs) { return QLatin1Char(' ') + minutesSeconds(positionMs) + QLatin1Char(' '); }
+QString elapsedLabelText(int positionMs) {
+    return QLatin1Char(' ') + minutesSeconds(positionMs) + QLatin1Char(' ');
+}
 
 QString remainingLabelText(int remainingMs) {
     return QLatin1Char(' ') + minutesSeconds(remainingMs) + QLatin1Char(' ');

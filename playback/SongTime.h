@@ -9,8 +9,8 @@ namespace sarvel {
 QString minutesSeconds(int ms);
 
 // The three time labels as the transport shows them.
-QString lengthLabelText(int lengthMs);     // " 3:05  "
-QString elapsedLabelText(int positionMs);  // " 1:05 "
+QString lengthLabelText(int lengthMs);       // " 3:05  "
+QString elapsedLabelText(int positionMs);    // " 1:05 "
 QString remainingLabelText(int remainingMs); // " 2:00 "
 
 // Where the caret of the words stands at a point of the song: linear from the start of the text

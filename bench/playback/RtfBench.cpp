@@ -25,12 +25,16 @@ constexpr int runs = 31;
 constexpr qsizetype targetSize = 200 * 1024;
 
 const char* const russian[] = {
-    "Ночь опустилась на тихий перрон,", "Поезд уходит в далёкий рассвет.",
-    "Слышишь, гитара звенит в унисон —", "Всё, что не спето, вернётся в ответ.",
+    "Ночь опустилась на тихий перрон,",
+    "Поезд уходит в далёкий рассвет.",
+    "Слышишь, гитара звенит в унисон —",
+    "Всё, что не спето, вернётся в ответ.",
 };
 const char* const english[] = {
-    "The kettle sings, the window's grey,", "I'll take the morning road today,",
-    "And every mile I leave behind", "Is one more song to keep in mind.",
+    "The kettle sings, the window's grey,",
+    "I'll take the morning road today,",
+    "And every mile I leave behind",
+    "Is one more song to keep in mind.",
 };
 
 QByteArray escapeCp1251(const QString& s) {
@@ -61,9 +65,10 @@ QByteArray escapeUnicode(const QString& s) {
 }
 
 QByteArray generate(QByteArray (*escape)(const QString&)) {
-    QByteArray rtf = "{\\rtf1\\ansi\\ansicpg1251\\deff0\\nouicompat\\deflang1049{\\fonttbl{\\f0\\fnil\\fcharset204 "
-                     "Calibri;}{\\f1\\fnil\\fcharset0 Arial;}}\r\n{\\colortbl ;\\red255\\green0\\blue0;\\red0\\green77"
-                     "\\blue187;}\r\n{\\*\\generator Riched20 10.0.19041}\\viewkind4\\uc1 \r\n";
+    QByteArray rtf =
+        "{\\rtf1\\ansi\\ansicpg1251\\deff0\\nouicompat\\deflang1049{\\fonttbl{\\f0\\fnil\\fcharset204 "
+        "Calibri;}{\\f1\\fnil\\fcharset0 Arial;}}\r\n{\\colortbl ;\\red255\\green0\\blue0;\\red0\\green77"
+        "\\blue187;}\r\n{\\*\\generator Riched20 10.0.19041}\\viewkind4\\uc1 \r\n";
     for (int stanza = 0; rtf.size() < targetSize; ++stanza) {
         rtf += "\\pard\\sa200\\sl276\\slmult1\\qc\\b\\f0\\fs28 " + escape(QString::fromUtf8("Куплет ")) +
                QByteArray::number(stanza + 1) + "\\b0\\fs22\\par\r\n\\pard\\sa200\\sl276\\slmult1 ";
@@ -74,7 +79,8 @@ QByteArray generate(QByteArray (*escape)(const QString&)) {
         }
         rtf += "\\par\r\n\\cf1\\ul " + escape(QString::fromUtf8("Припев:")) + "\\ulnone\\cf0  \\f1 ";
         for (int line = 0; line < 4; ++line)
-            rtf += escape(QString::fromUtf8(english[line])) + (line == 1 ? "\\strike  old\\strike0 " : "") + "\\line ";
+            rtf += escape(QString::fromUtf8(english[line])) + (line == 1 ? "\\strike  old\\strike0 " : "") +
+                   "\\line ";
         rtf += "\\f0\\par\r\n";
     }
     return rtf + "}";
@@ -85,8 +91,7 @@ struct Figures {
     double best;
 };
 
-template <class Load>
-Figures measure(Load load) {
+template <class Load> Figures measure(Load load) {
     std::vector<double> ms;
     for (int i = 0; i < runs; ++i) {
         QElapsedTimer timer;
@@ -124,8 +129,8 @@ void report(const char* name, const QByteArray& rtf, QTextEdit& pane) {
     });
     std::printf("%-30s %6.1f KB %6d chars | document %6.2f ms (best %6.2f) | shown pane %6.2f ms (best %6.2f)"
                 " | pane's own document %6.2f ms\n",
-                name, rtf.size() / 1024.0, int(doc.characterCount()), alone.median, alone.best, swapped.median,
-                swapped.best, inPlace.median);
+                name, rtf.size() / 1024.0, int(doc.characterCount()), alone.median, alone.best,
+                swapped.median, swapped.best, inPlace.median);
     pane.setDocument(nullptr);
 }
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <signal.h>
 #include <stdexcept>
+#include <sys/prctl.h>
 #include <sys/types.h>
 
 namespace sarvel::test {
@@ -36,8 +37,10 @@ PrivateSoundServer::PrivateSoundServer(const QStringList& sinks) {
     env.insert("PULSE_STATE_PATH", root + "/state");
     env.remove("PULSE_SERVER");
     daemon_.setProcessEnvironment(env);
-    daemon_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     daemon_.setStandardOutputFile(QProcess::nullDevice());
+    daemon_.setStandardErrorFile(QProcess::nullDevice());
+    // A test that crashes takes its server with it.
+    daemon_.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
 
     QStringList args{"--daemonize=no",      "--exit-idle-time=-1",
                      "--disallow-exit=yes", "-n",

@@ -1,3 +1,4 @@
+#include "RtfDocumentBuilder.h"
 #include "RtfReader.h"
 #include "RtfTestSupport.h"
 #include "TestSupport.h"
@@ -60,7 +61,8 @@ TEST(RtfHostile, DeepNesting) {
     EXPECT_FALSE(isBold(formatOf(doc, " after")));
 
     // Within the limit a skipped destination stays skipped however deep it goes.
-    EXPECT_EQ(readWords("{\\rtf1 a{\\*\\x" + QByteArray(900, '{') + "hidden" + QByteArray(900, '}') + "}b}"), "ab");
+    EXPECT_EQ(readWords("{\\rtf1 a{\\*\\x" + QByteArray(900, '{') + "hidden" + QByteArray(900, '}') + "}b}"),
+              "ab");
 }
 
 TEST(RtfHostile, HugeOrNegativeBinaryLengths) {
@@ -109,4 +111,19 @@ TEST(RtfHostile, TablesThatNeverEnd) {
     EXPECT_EQ(readWords("{\\rtf1{\\fonttbl\\f0 " + QByteArray(300000, 'x') + " words}"), "");
     EXPECT_EQ(readWords("{\\rtf1{\\colortbl" + QByteArray(300000, ';') + "}words}"), "words");
     EXPECT_EQ(readWords("{\\rtf1{\\fonttbl" + QByteArray(100000, ';') + "}words}"), "words");
+}
+
+TEST(RtfHostile, ParagraphFlood) {
+    // Past the paragraph limit, marks turn into line breaks: every word is kept, the block count
+    // (which Qt pays for dearly) is not.
+    const int marks = RtfDocumentBuilder::maxParagraphs + 5;
+    QByteArray rtf = "{\\rtf1 ";
+    for (int i = 0; i < marks; ++i)
+        rtf += "x\\par ";
+    QTextDocument doc;
+    RtfReader::read(rtf + "end}", doc);
+    EXPECT_EQ(doc.blockCount(), RtfDocumentBuilder::maxParagraphs);
+    const QString last = doc.lastBlock().text();
+    EXPECT_EQ(last, QString("x\u2028").repeated(6) + "end");
+    EXPECT_EQ(doc.toPlainText().count('x'), marks);
 }

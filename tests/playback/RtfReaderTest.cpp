@@ -8,15 +8,20 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <string>
 
 using namespace sarvel;
 using namespace sarvel::test;
 
 namespace {
 
-QString fixture(const char* name) { return dataFile(QStringLiteral("rtf/") + QLatin1String(name)); }
+QString fixture(const char* name) {
+    return dataFile(QStringLiteral("rtf/") + QLatin1String(name));
+}
 
-void load(const char* name, QTextDocument& doc) { RtfReader::readFile(fixture(name), doc); }
+void load(const char* name, QTextDocument& doc) {
+    RtfReader::readFile(fixture(name), doc);
+}
 
 const QColor red(255, 0, 0);
 
@@ -25,6 +30,7 @@ const QColor red(255, 0, 0);
 // LibreOffice and AbiWord saved the same page: \uN with \'3f or \uc0 fallbacks, \line breaks,
 // colour tables with and without an "auto" entry 0, trailing empty paragraphs and \sect.
 struct ProducerCase {
+    const char* name;
     const char* file;
     double titlePoints;
 };
@@ -35,11 +41,12 @@ TEST_P(SameSongFromTwoProducers, TextAndFormatting) {
     QTextDocument doc;
     load(GetParam().file, doc);
 
-    EXPECT_EQ(words(doc), QString::fromUtf8("Песня о дороге\n"
-                                            "Ночь опустилась на тихий перрон,\u2028Поезд уходит в далёкий рассвет.\n"
-                                            "Припев: Слышишь, гитара звенит в унисон —\u2028"
-                                            "Всё, что не спето, забыто, вернётся в ответ.\n"
-                                            "Morning road, it’s “bright” – la-la!"));
+    EXPECT_EQ(words(doc),
+              QString::fromUtf8("Песня о дороге\n"
+                                "Ночь опустилась на тихий перрон,\u2028Поезд уходит в далёкий рассвет.\n"
+                                "Припев: Слышишь, гитара звенит в унисон —\u2028"
+                                "Всё, что не спето, забыто, вернётся в ответ.\n"
+                                "Morning road, it’s “bright” – la-la!"));
     EXPECT_EQ(doc.blockCount(), 4);
 
     const QTextCharFormat title = formatOf(doc, "Песня о дороге");
@@ -65,8 +72,9 @@ TEST_P(SameSongFromTwoProducers, TextAndFormatting) {
 }
 
 INSTANTIATE_TEST_SUITE_P(RtfProducers, SameSongFromTwoProducers,
-                         ::testing::Values(ProducerCase{"libreoffice_song.rtf", 18.0},
-                                           ProducerCase{"abiword_song.rtf", 16.0}));
+                         ::testing::Values(ProducerCase{"LibreOffice", "libreoffice_song.rtf", 18.0},
+                                           ProducerCase{"AbiWord", "abiword_song.rtf", 16.0}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RtfProducers, Pandoc) {
     QTextDocument doc;
@@ -93,10 +101,11 @@ TEST(RtfProducers, Pandoc) {
 TEST(RtfProducers, WordPad10Cp1251) {
     QTextDocument doc;
     load("wordpad10_cp1251.rtf", doc);
-    EXPECT_EQ(words(doc), QString::fromUtf8("Песня о дороге\n"
-                                            "Ночь опустилась на тихий перрон,\u2028Поезд уходит в далёкий рассвет.\n"
-                                            "•\tПрипев: ♪ ля-ля, «дорога» — 😀\n"
-                                            "старое новое мелко"));
+    EXPECT_EQ(words(doc),
+              QString::fromUtf8("Песня о дороге\n"
+                                "Ночь опустилась на тихий перрон,\u2028Поезд уходит в далёкий рассвет.\n"
+                                "•\tПрипев: ♪ ля-ля, «дорога» — 😀\n"
+                                "старое новое мелко"));
     const QTextCharFormat title = formatOf(doc, "Песня о дороге");
     EXPECT_TRUE(isBold(title));
     EXPECT_DOUBLE_EQ(title.fontPointSize(), 14.0);
@@ -169,11 +178,13 @@ TEST(RtfPlainText, FilesThatAreNotRtf) {
     QTextDocument doc;
     load("plain_utf8.rtf", doc);
     EXPECT_EQ(doc.toPlainText(),
-              QString::fromUtf8("Ночь опустилась на тихий перрон,\nПоезд уходит в далёкий рассвет.\nSecond verse: café"));
+              QString::fromUtf8(
+                  "Ночь опустилась на тихий перрон,\nПоезд уходит в далёкий рассвет.\nSecond verse: café"));
     EXPECT_EQ(doc.blockCount(), 3);
 
     load("plain_cp1251.rtf", doc); // not valid UTF-8: Windows-1251
-    EXPECT_EQ(doc.toPlainText(), QString::fromUtf8("Ночь опустилась на тихий перрон,\nПоезд уходит — «в рассвет»."));
+    EXPECT_EQ(doc.toPlainText(),
+              QString::fromUtf8("Ночь опустилась на тихий перрон,\nПоезд уходит — «в рассвет»."));
 }
 
 TEST(RtfPlainText, Detection) {

@@ -24,9 +24,10 @@ TEST(RtfCodePages, FromAnsiCpgAndFontCharsets) {
     EXPECT_EQ(body("\\mac", "\\'8e"), "é");
     EXPECT_EQ(body("\\pc", "\\'82"), "é");
 
-    const QByteArray fonts = "\\ansi\\ansicpg1251\\deff0{\\fonttbl{\\f0\\fcharset204 A;}{\\f1\\fcharset0 B;}"
-                             "{\\f2\\fcharset238 C;}{\\f3\\fcharset161 D;}{\\f4\\fcharset1 E;}{\\f5\\fcharset255 F;}"
-                             "{\\f6\\fcharset2 Symbol;}{\\f7\\fcharset0\\cpg1251 G;}}";
+    const QByteArray fonts =
+        "\\ansi\\ansicpg1251\\deff0{\\fonttbl{\\f0\\fcharset204 A;}{\\f1\\fcharset0 B;}"
+        "{\\f2\\fcharset238 C;}{\\f3\\fcharset161 D;}{\\f4\\fcharset1 E;}{\\f5\\fcharset255 F;}"
+        "{\\f6\\fcharset2 Symbol;}{\\f7\\fcharset0\\cpg1251 G;}}";
     EXPECT_EQ(body(fonts, "\\'e9"), "й"); // \deff0 is charset 204
     EXPECT_EQ(body(fonts, "\\f1 \\'e9"), "é");
     EXPECT_EQ(body(fonts, "\\f2 \\'9a"), "š");
@@ -34,7 +35,7 @@ TEST(RtfCodePages, FromAnsiCpgAndFontCharsets) {
     EXPECT_EQ(body(fonts, "\\f4 \\'e9"), "й"); // charset 1 follows \ansicpg
     EXPECT_EQ(body(fonts, "\\f5 \\'8f"), "П"); // OEM: cp866
     EXPECT_EQ(body(fonts, "\\f6 \\'b7"), "•");
-    EXPECT_EQ(body(fonts, "\\f7 \\'e9"), "й"); // \cpg wins over the charset
+    EXPECT_EQ(body(fonts, "\\f7 \\'e9"), "й");  // \cpg wins over the charset
     EXPECT_EQ(body(fonts, "\\f99 \\'e9"), "й"); // unknown font: the document's page
     EXPECT_EQ(body(fonts, "{\\f1 \\'e9}\\'e9"), "éй");
 }
@@ -50,7 +51,7 @@ TEST(RtfUnicode, FallbackCharactersAreSkipped) {
     EXPECT_EQ(body("", "\\u1055\\'3f!"), "П!");
     EXPECT_EQ(body("", "\\uc0\\u1055 \\u1088  x"), "Пр x"); // delimiter space is not a fallback
     EXPECT_EQ(body("", "\\uc2\\u12354\\'82\\'a0z"), "あz");
-    EXPECT_EQ(body("", "\\uc1\\u8212\\emdash x"), "—x"); // a control word counts as one
+    EXPECT_EQ(body("", "\\uc1\\u8212\\emdash x"), "—x");  // a control word counts as one
     EXPECT_EQ(body("", "\\u1055\\bin2 xyz"), "Пz");       // and so does \bin with its data
     EXPECT_EQ(body("", "{\\u1055}ab"), "Пab");            // a group end stops the skipping
     EXPECT_EQ(body("", "{\\uc0 \\u1055}\\u1088?"), "Пр"); // \uc belongs to its group
@@ -63,6 +64,7 @@ TEST(RtfUnicode, NegativeValuesAndSurrogatePairs) {
     EXPECT_EQ(body("", "\\uc0\\u55357 \\u56842 "), "😊");
     EXPECT_EQ(body("", "\\u-10179?x"), QString(QChar(0xFFFD)) + "x"); // unpaired high surrogate
     EXPECT_EQ(body("", "x\\u-8704?"), "x" + QString(QChar(0xFFFD)));
+    EXPECT_EQ(body("", "x\\u-10179?\\par y"), "x" + QString(QChar(0xFFFD)) + "\ny");
 }
 
 TEST(RtfText, SpecialCharacters) {
@@ -76,9 +78,9 @@ TEST(RtfText, SpecialCharacters) {
 }
 
 TEST(RtfText, ControlWordDelimiters) {
-    EXPECT_EQ(body("", "a\\b  b"), "a b");        // one space is eaten, the next is text
-    EXPECT_EQ(body("", "a\\b0,b"), "a,b");        // punctuation ends a word and stays
-    EXPECT_EQ(body("", "a\\fs20-b"), "a-b");      // '-' without a digit is text
+    EXPECT_EQ(body("", "a\\b  b"), "a b");         // one space is eaten, the next is text
+    EXPECT_EQ(body("", "a\\b0,b"), "a,b");         // punctuation ends a word and stays
+    EXPECT_EQ(body("", "a\\fs20-b"), "a-b");       // '-' without a digit is text
     EXPECT_EQ(body("", "line\r\none"), "lineone"); // raw line ends mean nothing
     EXPECT_EQ(body("", "\\'4a\\'4B"), "JK");
     EXPECT_EQ(body("", "x\\'zz"), "xzz"); // a broken escape shows what follows
@@ -94,14 +96,16 @@ TEST(RtfText, Paragraphs) {
 
 TEST(RtfFormat, TogglesAndGroups) {
     QTextDocument doc;
-    RtfReader::read("{\\rtf1\\ansi "
-                    "\\b bold\\b0  plain {\\i italic} upright \\ul under\\ulnone  not \\uldb double\\ul0  off "
-                    "\\ulc2 colour-of-underline \\strike gone\\strike0  back \\striked1 twice\\striked0  "
-                    "{\\b\\i\\ul\\fs40 all\\plain  reset} after \\v hidden\\v0 shown "
-                    "m\\super 3\\nosupersub  H\\sub 2\\sub0 O \\caps caps\\caps0  \\scaps small}",
-                    doc);
-    EXPECT_EQ(words(doc), "bold plain italic upright under not double off colour-of-underline gone back twice "
-                          "all reset after shown m3 H2O caps small");
+    RtfReader::read(
+        "{\\rtf1\\ansi "
+        "\\b bold\\b0  plain {\\i italic} upright \\ul under\\ulnone  not \\uldb double\\ul0  off "
+        "\\ulc2 colour-of-underline \\strike gone\\strike0  back \\striked1 twice\\striked0  "
+        "{\\b\\i\\ul\\fs40 all\\plain  reset} after \\v hidden\\v0 shown "
+        "m\\super 3\\nosupersub  H\\sub 2\\sub0 O \\caps caps\\caps0  \\scaps small}",
+        doc);
+    EXPECT_EQ(words(doc),
+              "bold plain italic upright under not double off colour-of-underline gone back twice "
+              "all reset after shown m3 H2O caps small");
     EXPECT_TRUE(isBold(formatOf(doc, "bold")));
     EXPECT_FALSE(isBold(formatOf(doc, " plain")));
     EXPECT_TRUE(formatOf(doc, "italic").fontItalic());
@@ -154,7 +158,8 @@ TEST(RtfFormat, ColourTable) {
     EXPECT_EQ(formatOf(doc, "back").background().color(), QColor(255, 0, 0));
 
     // A table whose entry 0 is a real colour (AbiWord, older Windows files).
-    RtfReader::read("{\\rtf1{\\colortbl\\red0\\green0\\blue0;\\red0\\green0\\blue255;}\\cf0 black\\cf1  blue}", doc);
+    RtfReader::read(
+        "{\\rtf1{\\colortbl\\red0\\green0\\blue0;\\red0\\green0\\blue255;}\\cf0 black\\cf1  blue}", doc);
     EXPECT_EQ(formatOf(doc, "black").foreground().color(), QColor(0, 0, 0));
     EXPECT_EQ(formatOf(doc, "blue").foreground().color(), QColor(0, 0, 255));
 }
@@ -169,7 +174,7 @@ TEST(RtfFormat, ParagraphAlignment) {
     EXPECT_EQ(alignmentOf(doc, "right"), Qt::AlignRight);
     EXPECT_EQ(alignmentOf(doc, "justified"), Qt::AlignJustify);
     EXPECT_EQ(alignmentOf(doc, "in group"), Qt::AlignHCenter);
-    EXPECT_EQ(alignmentOf(doc, "after group"), Qt::AlignJustify); // the group restored \qj
+    EXPECT_EQ(alignmentOf(doc, "after group"), Qt::AlignJustify);        // the group restored \qj
     EXPECT_EQ(alignmentOf(doc, "changed at the end"), Qt::AlignHCenter); // what holds at \par
 
     RtfReader::read("{\\rtf1\\qr no mark at the end}", doc);
@@ -183,14 +188,17 @@ TEST(RtfDestinations, HiddenOnesShowNothing) {
               "text");
     EXPECT_EQ(body("", "a{\\*\\anything new b}c"), "ac");
     EXPECT_EQ(body("", "a{\\unknownword b}c"), "abc"); // unknown, without \*: its text shows
-    EXPECT_EQ(body("", "a{\\header h}{\\footerl f}{\\footnote n}{\\annotation x}{\\pict 0a0b}{\\xe i}b"), "ab");
-    EXPECT_EQ(body("", "a{\\*\\themedata 504b}{\\*\\datastore 0105}{\\*\\latentstyles x}{\\listtable y}b"), "ab");
+    EXPECT_EQ(body("", "a{\\header h}{\\footerl f}{\\footnote n}{\\annotation x}{\\pict 0a0b}{\\xe i}b"),
+              "ab");
+    EXPECT_EQ(body("", "a{\\*\\themedata 504b}{\\*\\datastore 0105}{\\*\\latentstyles x}{\\listtable y}b"),
+              "ab");
     EXPECT_EQ(body("", "a{\\pntext\\'b7\\tab}b"), "a·\tb"); // ready-made list labels show
     EXPECT_EQ(body("", "a{\\v hidden}b"), "ab");
 }
 
 TEST(RtfDestinations, FieldsAndObjects) {
-    EXPECT_EQ(body("", "see {\\field{\\*\\fldinst HYPERLINK \"x\"}{\\fldrslt the link}} here"), "see the link here");
+    EXPECT_EQ(body("", "see {\\field{\\*\\fldinst HYPERLINK \"x\"}{\\fldrslt the link}} here"),
+              "see the link here");
     EXPECT_EQ(body("", "{\\field{\\fldinst PAGE}{\\fldrslt 7}}"), "7");
     EXPECT_EQ(body("", "a{\\object\\objemb{\\*\\objclass P}{\\objdata 0102}{\\result shown}}b"), "ashownb");
     EXPECT_EQ(body("", "a{\\object{\\objdata 0102} stray text}b"), "ab");
@@ -206,10 +214,11 @@ TEST(RtfDestinations, BinaryDataIsNeverParsed) {
 TEST(RtfDestinations, FontTableForms) {
     // Entries without braces (macOS), names in their own charset, a name ended by the group.
     QTextDocument doc;
-    RtfReader::read("{\\rtf1\\ansi{\\fonttbl\\f0\\fswiss Helvetica;\\f1\\fcharset204 \\'c0\\'f0\\'e8\\'e0\\'eb;"
-                    "{\\f2\\froman{\\*\\panose 0202}{\\*\\falt Y}Times}}"
-                    "\\f0 one \\f1 two \\f2 three}",
-                    doc);
+    RtfReader::read(
+        "{\\rtf1\\ansi{\\fonttbl\\f0\\fswiss Helvetica;\\f1\\fcharset204 \\'c0\\'f0\\'e8\\'e0\\'eb;"
+        "{\\f2\\froman{\\*\\panose 0202}{\\*\\falt Y}Times}}"
+        "\\f0 one \\f1 two \\f2 three}",
+        doc);
     EXPECT_EQ(formatOf(doc, "one").fontFamilies().toStringList(), QStringList{"Helvetica"});
     EXPECT_EQ(formatOf(doc, "two").fontFamilies().toStringList(), QStringList{"Ариал"});
     EXPECT_EQ(formatOf(doc, "three").fontFamilies().toStringList(), QStringList{"Times"});

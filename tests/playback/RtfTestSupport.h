@@ -11,7 +11,9 @@
 #include <ostream>
 
 // Readable QStrings in failure messages.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace sarvel::test {
 
@@ -64,6 +66,8 @@ inline Qt::Alignment alignmentOf(const QTextDocument& doc, const QString& fragme
     return blockOf(doc, fragment).blockFormat().alignment() & Qt::AlignHorizontal_Mask;
 }
 
-inline bool isBold(const QTextCharFormat& f) { return f.fontWeight() >= QFont::Bold; }
+inline bool isBold(const QTextCharFormat& f) {
+    return f.fontWeight() >= QFont::Bold;
+}
 
 } // namespace sarvel::test

@@ -67,7 +67,8 @@ TEST(RtfTokenizer, Delimiters) {
     EXPECT_EQ(all[0].kind, Kind::Word);
     EXPECT_TRUE(all[0].text.empty()); // over-long: ignored, parameter and delimiter consumed
     EXPECT_EQ(all[1].text, "x");
-    EXPECT_EQ(only("\\" + std::string(RtfTokenizer::maxWordLength, 'a')).text.size(), RtfTokenizer::maxWordLength);
+    EXPECT_EQ(only("\\" + std::string(RtfTokenizer::maxWordLength, 'a')).text.size(),
+              RtfTokenizer::maxWordLength);
 }
 
 TEST(RtfTokenizer, SymbolsAndHexBytes) {
@@ -110,8 +111,8 @@ TEST(RtfTokenizer, BinaryData) {
     EXPECT_EQ(all[1].text, "x");
     EXPECT_EQ(all[2].kind, Kind::GroupClose);
 
-    EXPECT_EQ(only("\\bin999 abc").text, "abc");            // clamped to what is left
-    EXPECT_EQ(only("\\bin2147483647").text, "");              // nothing left at all
+    EXPECT_EQ(only("\\bin999 abc").text, "abc"); // clamped to what is left
+    EXPECT_EQ(only("\\bin2147483647").text, ""); // nothing left at all
     all = tokens("\\bin-3 ab");
     ASSERT_EQ(all.size(), 2u);
     EXPECT_EQ(all[0].text, "");

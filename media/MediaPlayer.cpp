@@ -1,0 +1,338 @@
+#include "MediaPlayer.h"
+
+#include "Mp3Length.h"
+#include "Soundfont.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QSocketNotifier>
+
+#include <stdexcept>
+
+namespace sarvel {
+
+namespace {
+
+const char* const NothingOpen = "No MCI device open";
+const char* const UnknownError = "Unknown error code";
+
+// fluiddec's default gain (0.2) leaves General MIDI songs about five times quieter than a mastered
+// mp3 backing track; at 0.5 a full band arrangement peaks just under full scale.
+constexpr double MidiGain = 0.5;
+constexpr int GstPlayFlagAudio = 1 << 1;
+
+void initGStreamer() {
+    static const bool ready = [] {
+        GError* raw = nullptr;
+        const bool ok = gst_init_check(nullptr, nullptr, &raw);
+        GErrorPtr error(raw);
+        if (!ok)
+            throw std::runtime_error(error ? error->message : UnknownError);
+        return true;
+    }();
+    (void)ready;
+}
+
+std::runtime_error gstError(GQuark domain, gint code) {
+    GCharPtr text(gst_error_get_message(domain, code));
+    return std::runtime_error(text ? text.get() : UnknownError);
+}
+
+QString errorText(GstMessage* message) {
+    GError* raw = nullptr;
+    gst_message_parse_error(message, &raw, nullptr);
+    GErrorPtr error(raw);
+    if (!error || !error->message || !*error->message)
+        return QString::fromUtf8(UnknownError);
+    return QString::fromUtf8(error->message);
+}
+
+bool isMidiFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = file.read(12);
+    return head.startsWith("MThd") || (head.startsWith("RIFF") && head.mid(8, 4) == "RMID");
+}
+
+void setUpSynth(GstElement* /*playbin*/, GstElement* element, gpointer soundfont) {
+    // Runs on a streaming thread: touches nothing but the new element.
+    GstElementFactory* factory = gst_element_get_factory(element);
+    if (factory && g_strcmp0(gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory)), "fluiddec") == 0)
+        g_object_set(element, "soundfont", static_cast<const gchar*>(soundfont), "synth-gain", MidiGain,
+                     nullptr);
+}
+
+} // namespace
+
+MediaPlayer::MediaPlayer(QObject* parent)
+    : QObject(parent), sinkDescription_(QStringLiteral("autoaudiosink")) {
+    initGStreamer();
+}
+
+MediaPlayer::~MediaPlayer() {
+    Close();
+}
+
+void MediaPlayer::setAudioSink(const QString& description) {
+    sinkDescription_ = description;
+}
+
+void MediaPlayer::Close() {
+    busNotifier_.reset();
+    if (pipeline_)
+        gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
+    bus_.reset();
+    sink_.reset();
+    pipeline_.reset();
+    length_ = 0;
+    frames_ = 0;
+    position_ = 0;
+    playing_ = false;
+}
+
+void MediaPlayer::Open() {
+    Close();
+    const QFileInfo info(fileName_);
+    if (!info.exists())
+        throw gstError(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_NOT_FOUND);
+    // A pipe or device would block the file source in open() with no way to time it out.
+    if (!info.isFile() && !info.isDir())
+        throw gstError(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_OPEN_READ);
+    const QString path = info.absoluteFilePath();
+
+    try {
+        pipeline_.reset(buildPipeline(path, isMidiFile(path)));
+        preroll();
+        length_ = measureLength(path);
+    } catch (...) {
+        Close();
+        throw;
+    }
+    frames_ = length_ / 10;
+    position_ = 0;
+    playing_ = false;
+}
+
+GstElement* MediaPlayer::buildPipeline(const QString& path, bool midi) {
+    QString soundfont;
+    if (midi) {
+        GstPtr<GstElementFactory> synth(gst_element_factory_find("fluiddec"));
+        if (!synth)
+            throw std::runtime_error("Cannot play MIDI: the GStreamer FluidSynth plug-in (fluiddec, in "
+                                     "gstreamer1.0-plugins-bad) is not installed.");
+        soundfont = findSoundfont();
+        if (soundfont.isEmpty())
+            throw std::runtime_error("Cannot play MIDI: no General MIDI soundfont is installed "
+                                     "(for example the timgm6mb-soundfont package).");
+    }
+
+    GstPtr<GstElement> playbin(gst_element_factory_make("playbin", nullptr));
+    if (!playbin)
+        throw std::runtime_error("The GStreamer playbin element is missing (gstreamer1.0-plugins-base).");
+    gst_object_ref_sink(playbin.get());
+
+    GError* rawError = nullptr;
+    GstElement* sink = gst_parse_bin_from_description(sinkDescription_.toUtf8().constData(), TRUE, &rawError);
+    GErrorPtr parseError(rawError);
+    if (!sink)
+        throw std::runtime_error(parseError ? parseError->message : UnknownError);
+    sink_.reset(GST_ELEMENT(gst_object_ref_sink(sink)));
+
+    GCharPtr uri(gst_filename_to_uri(QFile::encodeName(path).constData(), nullptr));
+    if (!uri)
+        throw gstError(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_NOT_FOUND);
+    g_object_set(playbin.get(), "uri", uri.get(), "flags", GstPlayFlagAudio, "audio-sink", sink_.get(),
+                 nullptr);
+    if (midi)
+        g_signal_connect_data(
+            playbin.get(), "element-setup", G_CALLBACK(setUpSynth),
+            g_strdup(QFile::encodeName(soundfont).constData()),
+            [](gpointer data, GClosure*) { g_free(data); }, GConnectFlags(0));
+
+    bus_.reset(gst_element_get_bus(playbin.get()));
+    GPollFD poll{};
+    gst_bus_get_pollfd(bus_.get(), &poll);
+    busNotifier_ = std::make_unique<QSocketNotifier>(poll.fd, QSocketNotifier::Read);
+    connect(busNotifier_.get(), &QSocketNotifier::activated, this, [this] { applyBusMessages(); });
+    return playbin.release();
+}
+
+// Brings the new pipeline to PAUSED with its first sound decoded, so that the length is known
+// and Play has nothing left to find out. A file that never gets there is an error, not a hang.
+void MediaPlayer::preroll() {
+    const GstStateChangeReturn result = gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED);
+    if (result == GST_STATE_CHANGE_FAILURE) {
+        GstMessagePtr error(gst_bus_pop_filtered(bus_.get(), GST_MESSAGE_ERROR));
+        throw std::runtime_error(error ? errorText(error.get()).toStdString() : UnknownError);
+    }
+    if (result != GST_STATE_CHANGE_ASYNC)
+        return;
+    const QDeadlineTimer deadline(openTimeoutMs_);
+    while (!deadline.hasExpired()) {
+        GstMessagePtr message(gst_bus_timed_pop(bus_.get(), deadline.remainingTimeNSecs()));
+        if (!message)
+            break;
+        switch (GST_MESSAGE_TYPE(message.get())) {
+        case GST_MESSAGE_ASYNC_DONE:
+            return;
+        case GST_MESSAGE_ERROR:
+            throw std::runtime_error(errorText(message.get()).toStdString());
+        default:
+            break;
+        }
+    }
+    throw std::runtime_error(UnknownError);
+}
+
+int MediaPlayer::measureLength(const QString& path) const {
+    if (containsElement("mpegaudioparse")) {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly)) {
+            const uchar* bytes = file.map(0, file.size());
+            const auto ms =
+                bytes ? mp3LengthMs(QByteArrayView(bytes, file.size())) : mp3LengthMs(file.readAll());
+            if (ms)
+                return *ms;
+        }
+    }
+    gint64 duration = 0;
+    if (gst_element_query_duration(pipeline_.get(), GST_FORMAT_TIME, &duration) && duration > 0)
+        return int((duration + GST_MSECOND / 2) / GST_MSECOND);
+    return 0;
+}
+
+bool MediaPlayer::containsElement(const char* factory) const {
+    GstIteratorPtr elements(gst_bin_iterate_recurse(GST_BIN(pipeline_.get())));
+    GValue item = G_VALUE_INIT;
+    bool found = false;
+    while (!found && gst_iterator_next(elements.get(), &item) == GST_ITERATOR_OK) {
+        GstElementFactory* f = gst_element_get_factory(GST_ELEMENT(g_value_get_object(&item)));
+        found = f && g_strcmp0(gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(f)), factory) == 0;
+        g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    return found;
+}
+
+void MediaPlayer::requireOpen() const {
+    if (!pipeline_)
+        throw std::runtime_error(NothingOpen);
+}
+
+void MediaPlayer::Play() {
+    requireOpen();
+    applyBusMessages();
+    if (playing_)
+        return;
+    if (position_ >= length_)
+        position_ = 0;
+    restartSink();
+    if (!gst_element_seek_simple(pipeline_.get(), GST_FORMAT_TIME,
+                                 GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+                                 gint64(position_) * GST_MSECOND)) {
+        // Nothing refills the new sink without a seek: start the whole pipeline over from 0.
+        gst_element_set_state(pipeline_.get(), GST_STATE_READY);
+        position_ = 0;
+    }
+    if (gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+        GstMessagePtr error(gst_bus_pop_filtered(bus_.get(), GST_MESSAGE_ERROR));
+        gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED);
+        throw std::runtime_error(error ? errorText(error.get()).toStdString() : UnknownError);
+    }
+    playing_ = true;
+}
+
+// An audio sink that has waited prerolled in PAUSED starts its sound late by as long as it
+// waited (the sound server's stream keeps its clock running). Every start therefore gets a fresh
+// sink stream; the flushing seek that follows refills it from the start position.
+void MediaPlayer::restartSink() {
+    gst_element_set_state(sink_.get(), GST_STATE_READY);
+    gst_element_set_state(sink_.get(), GST_STATE_PAUSED);
+}
+
+void MediaPlayer::Stop() {
+    requireOpen();
+    applyBusMessages();
+    if (!playing_)
+        return;
+    position_ = Position();
+    gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED);
+    playing_ = false;
+}
+
+void MediaPlayer::setPosition(int ms) {
+    requireOpen();
+    Stop();
+    // The pipeline itself moves when playback starts, where the sink is refilled anyway.
+    position_ = std::clamp(ms, 0, length_);
+}
+
+int MediaPlayer::Position() const {
+    if (!pipeline_)
+        return 0;
+    applyBusMessages();
+    if (!playing_)
+        return position_;
+    GstState state = GST_STATE_NULL;
+    gst_element_get_state(pipeline_.get(), &state, nullptr, 0);
+    gint64 now = 0;
+    if (state != GST_STATE_PLAYING || !gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &now))
+        return position_; // still starting: the sound begins where Play started it
+    return clampToSong(now);
+}
+
+int MediaPlayer::clampToSong(gint64 nanoseconds) const {
+    return int(std::clamp<gint64>(nanoseconds / GST_MSECOND, 0, length_));
+}
+
+int MediaPlayer::Length() const {
+    requireOpen();
+    return length_;
+}
+
+MediaPlayer::Mode MediaPlayer::mode() const {
+    if (!pipeline_)
+        return Mode::NotReady;
+    applyBusMessages();
+    return playing_ ? Mode::Playing : Mode::Stopped;
+}
+
+void MediaPlayer::applyBusMessages() const {
+    if (!bus_)
+        return;
+    while (GstMessagePtr message{gst_bus_pop(bus_.get())})
+        handleMessage(message.get());
+}
+
+void MediaPlayer::handleMessage(GstMessage* message) const {
+    switch (GST_MESSAGE_TYPE(message)) {
+    case GST_MESSAGE_EOS:
+        if (playing_) {
+            gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED);
+            playing_ = false;
+            position_ = length_;
+        }
+        break;
+    case GST_MESSAGE_ERROR: {
+        const QString text = errorText(message);
+        if (playing_) {
+            gint64 now = 0;
+            if (gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &now))
+                position_ = clampToSong(now);
+            gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED);
+            playing_ = false;
+        }
+        // Reported from the event loop, never from inside a reading of the device.
+        auto* self = const_cast<MediaPlayer*>(this);
+        QMetaObject::invokeMethod(
+            self, [self, text] { emit self->playbackError(text); }, Qt::QueuedConnection);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+} // namespace sarvel

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "GstPtr.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class QSocketNotifier;
+
+namespace sarvel {
+
+// The media player device every song plays through: mp3, wav and MIDI files over a GStreamer
+// playbin. All positions and lengths are whole milliseconds. Everything runs on the thread that
+// owns the object; the pipeline's notices are read from its bus in the Qt event loop and, so that
+// a reading is never stale, before every reading of the device.
+class MediaPlayer : public QObject {
+    Q_OBJECT
+
+public:
+    enum class Mode { NotReady, Stopped, Playing, Recording, Seeking, Paused, Open };
+
+    explicit MediaPlayer(QObject* parent = nullptr);
+    ~MediaPlayer() override;
+
+    // GStreamer description of the output, used from the next Open on:
+    // "autoaudiosink" (the default), "pulsesink device=testsink", "fakesink sync=true", ...
+    void setAudioSink(const QString& description);
+    QString audioSink() const { return sinkDescription_; }
+    // How long Open waits for a file to become ready before giving up.
+    void setOpenTimeout(int ms) { openTimeoutMs_ = ms; }
+
+    void setFileName(const QString& fileName) { fileName_ = fileName; }
+    QString fileName() const { return fileName_; }
+
+    // Closes what was open, then opens fileName() and returns when it is ready to play from 0.
+    void Open();
+    // Starts playing from Position() and returns at once; from the end it starts again at 0.
+    void Play();
+    // Stops; Position() stays where the sound stopped.
+    void Stop();
+    // Moves to `ms` (clamped to the song) and stops there.
+    void setPosition(int ms);
+    int Position() const;
+    int Length() const;
+    Mode mode() const;
+    // Length() / 10, fixed at Open: the page size of the song position bar.
+    int Frames() const { return frames_; }
+
+    void Close();
+
+signals:
+    // Playback broke off after Open succeeded (a damaged file, a sound server gone away).
+    void playbackError(const QString& message);
+
+private:
+    void requireOpen() const;
+    GstElement* buildPipeline(const QString& path, bool midi);
+    void preroll();
+    int measureLength(const QString& path) const;
+    bool containsElement(const char* factory) const;
+    void restartSink();
+    void applyBusMessages() const;
+    void handleMessage(GstMessage* message) const;
+    int clampToSong(gint64 nanoseconds) const;
+
+    QString fileName_;
+    QString sinkDescription_;
+    int openTimeoutMs_ = 5000;
+
+    GstPtr<GstElement> pipeline_;
+    GstPtr<GstElement> sink_;
+    GstPtr<GstBus> bus_;
+    std::unique_ptr<QSocketNotifier> busNotifier_;
+    int length_ = 0;
+    int frames_ = 0;
+    // Where playback starts next, and the position whenever not playing. Changed by the
+    // end-of-stream notice, which may be read inside a const reading.
+    mutable int position_ = 0;
+    mutable bool playing_ = false;
+};
+
+} // namespace sarvel

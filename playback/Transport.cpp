@@ -1,0 +1,132 @@
+#include "Transport.h"
+
+#include "MediaPlayer.h"
+#include "SelectionState.h"
+#include "SongTime.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QScrollBar>
+#include <QSlider>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QTimer>
+#include <QToolButton>
+
+namespace sarvel {
+
+Transport::Transport(const MainControls& controls, MediaPlayer& player, SelectionState& state)
+    : c_(controls), player_(player), state_(state) {}
+
+void Transport::SongStatusTime() {
+    const int length = player_.Length();
+    const int position = player_.Position();
+    c_.LabelSongLeghtTime->setText(lengthLabelText(length));
+    c_.LabelSongTimeBeg->setText(elapsedLabelText(position));
+    c_.LabelSongTimeEnd->setText(remainingLabelText(length - player_.Position()));
+}
+
+void Transport::TrackBarSongChange() {
+    if (state_.SeekOnSliderChange) {
+        player_.setPosition(c_.TrackBarSong->value());
+        if (c_.SpeedButtonPlay->isChecked())
+            player_.Play();
+        state_.SongLoaded = true;
+    }
+    SongStatusTime();
+}
+
+void Transport::TimerPlayTimer() {
+    if (player_.mode() == MediaPlayer::Mode::Playing) {
+        const int position = player_.Position();
+        if (position != 0)
+            followWithCaret(position, player_.Length());
+        state_.SeekOnSliderChange = false;
+        c_.TrackBarSong->setValue(player_.Position());
+        state_.SeekOnSliderChange = true;
+        SongStatusTime();
+    }
+    if (!state_.SongLoaded || player_.mode() == MediaPlayer::Mode::NotReady)
+        return;
+    if (player_.Position() + 1 >= player_.Length()) {
+        c_.TrackBarSong->setValue(0);
+        player_.setPosition(0);
+        SongStatusTime();
+        if (c_.CheckBoxRepeat->isChecked())
+            player_.Play();
+        else
+            c_.SpeedButtonPlay->setChecked(false);
+    }
+}
+
+void Transport::SpeedButtonPlayClick() {
+    if (c_.SpeedButtonPlay->isChecked()) {
+        player_.setPosition(c_.TrackBarSong->value());
+        player_.Play();
+        c_.TimerMp3rpt->start();
+        c_.ScrollBarVolume->setValue(state_.SongVolume);
+    } else {
+        c_.ScrollBarVolume->setValue(1);
+        player_.Stop();
+    }
+}
+
+void Transport::SpeedButtonBeginClick() {
+    if (!state_.SongLoaded)
+        return;
+    c_.ScrollBarVolume->setValue(1);
+    player_.setPosition(0);
+    c_.TrackBarSong->setValue(0);
+    player_.Play();
+    c_.SpeedButtonPlay->setChecked(true);
+    c_.ScrollBarVolume->setValue(state_.SongVolume);
+}
+
+void Transport::TimerMp3rptTimer() {
+    // Switched off first: an error in the re-seek must not leave it ticking every 4 s.
+    c_.TimerMp3rpt->stop();
+    if (c_.CheckBoxLefMP3->isChecked())
+        TrackBarSongChange();
+}
+
+bool Transport::spaceKey() {
+    if (!state_.SongLoaded || !c_.CheckBoxKey->isChecked())
+        return false;
+    if (c_.SpeedButtonPlay->isChecked()) {
+        player_.Stop();
+        c_.SpeedButtonPlay->setChecked(false);
+    } else {
+        player_.setPosition(c_.TrackBarSong->value());
+        player_.Play();
+        c_.SpeedButtonPlay->setChecked(true);
+    }
+    return true;
+}
+
+void Transport::followWithCaret(int position, int length) {
+    QTextEdit* edit = c_.RichEdit;
+    QTextCursor cursor = edit->textCursor();
+    const int textLength = edit->document()->characterCount() - 1;
+    cursor.setPosition(caretIndex(textLength, position, length));
+    edit->setTextCursor(cursor);
+
+    // The caret's line is marked and kept about a third of the way down, so the performer reads ahead.
+    QTextEdit::ExtraSelection line;
+    line.format.setBackground(QColor(255, 236, 160));
+    line.format.setProperty(QTextFormat::FullWidthSelection, true);
+    line.cursor = cursor;
+    line.cursor.clearSelection();
+    edit->setExtraSelections({line});
+    QScrollBar* bar = edit->verticalScrollBar();
+    bar->setValue(bar->value() + edit->cursorRect(cursor).top() - edit->viewport()->height() / 3);
+}
+
+void Transport::resetCaret() {
+    QTextCursor cursor = c_.RichEdit->textCursor();
+    cursor.setPosition(0);
+    c_.RichEdit->setTextCursor(cursor);
+    c_.RichEdit->setExtraSelections({});
+    c_.RichEdit->verticalScrollBar()->setValue(0);
+}
+
+} // namespace sarvel

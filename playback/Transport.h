@@ -1,0 +1,36 @@
+#pragma once
+
+#include "MainControls.h"
+
+namespace sarvel {
+
+class MediaPlayer;
+struct SelectionState;
+
+// Play/Stop, Begin, the position bar, the time labels, the end of the song and the Space key.
+// The window wires its controls' signals to these handlers behind its error guard.
+class Transport {
+public:
+    Transport(const MainControls& controls, MediaPlayer& player, SelectionState& state);
+
+    void SongStatusTime();
+    void TrackBarSongChange();
+    void TimerPlayTimer();
+    void SpeedButtonPlayClick();
+    void SpeedButtonBeginClick();
+    void TimerMp3rptTimer();
+    // Space in the window or the words: starts or stops the song. Returns true when it did,
+    // so the words pane can keep the space out of the text.
+    bool spaceKey();
+    // Puts the caret of the words where the song stands and keeps its line in view.
+    void followWithCaret(int position, int length);
+    // Back to the start of the words, as a new song begins.
+    void resetCaret();
+
+private:
+    const MainControls& c_;
+    MediaPlayer& player_;
+    SelectionState& state_;
+};
+
+} // namespace sarvel

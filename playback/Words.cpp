@@ -1,0 +1,30 @@
+#include "Words.h"
+
+#include "RtfReader.h"
+
+#include <QPointer>
+#include <QTextDocument>
+#include <QTextEdit>
+
+namespace sarvel {
+
+void loadWords(QTextEdit& pane, const QString& path) {
+    // A fresh document handed over whole: filling the shown one would lay the text out line by line.
+    auto* words = new QTextDocument(&pane);
+    words->setDefaultFont(pane.document()->defaultFont());
+    words->setDefaultStyleSheet(pane.document()->defaultStyleSheet());
+    try {
+        RtfReader::readFile(path, *words);
+    } catch (...) {
+        delete words;
+        throw;
+    }
+    // The pane deletes the document it made itself; one handed over earlier is ours to delete.
+    const QPointer<QTextDocument> old = pane.document();
+    pane.setDocument(words);
+    pane.setExtraSelections({});
+    if (old)
+        old->deleteLater();
+}
+
+} // namespace sarvel

@@ -1,0 +1,348 @@
+#include "DataFolder.h"
+#include "DirectOpen.h"
+#include "FakePrompts.h"
+#include "Launch.h"
+#include "MediaFiles.h"
+#include "SelectionState.h"
+#include "SpeedButton.h"
+#include "TBaseForm.h"
+#include "TestSupport.h"
+#include "Transport.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QImage>
+#include <QLabel>
+#include <QScrollBar>
+#include <QSlider>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+using namespace sarvel;
+using namespace sarvel::test;
+
+namespace {
+
+bool waitFor(const std::function<bool()>& done, int ms = 5000) {
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > ms)
+            return false;
+        QTest::qWait(10);
+    }
+    return true;
+}
+
+// A main window with a kit of real songs, played into a fake sink so no sound server is needed.
+class Playback : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QDir().mkpath(home.dataDir() + "/SONGS");
+        QDir().mkpath(home.dataDir() + "/ICONS");
+        QImage placeholder(8, 8, QImage::Format_RGB32);
+        placeholder.fill(Qt::gray);
+        ASSERT_TRUE(placeholder.save(dataPath("NoIcoS.bmp"), "BMP"));
+        ASSERT_TRUE(placeholder.save(dataPath("NoIcoT.bmp"), "BMP"));
+        QImage icon(32, 32, QImage::Format_RGB32);
+        icon.fill(Qt::red);
+        ASSERT_TRUE(icon.save(iconPath(), "BMP"));
+        writeWav(longSong(), tone(44100 * 3, 44100, 1, 0.5)); // 3 s
+        writeWav(shortSong(), tone(44100 * 2 / 5, 44100, 1, 0.5)); // 0.4 s
+        writeAll(wordsPath(), "{\\rtf1\\ansi {\\b First line}\\par second line\\par third line}");
+        writeAll(notAnIcon(), "not a bitmap");
+        writeAll(notASong(), "not a song at all");
+
+        form.MediaPlayer.setAudioSink("fakesink sync=true");
+        form.CheckBoxNoTxt->setChecked(false); // as a first run leaves it
+        form.showSongPane();
+        state.KitFileName = home.dataDir() + "/TEMES/Test.vkt";
+        state.CurrentSection = "Section1";
+    }
+
+    QString longSong() const { return home.dataDir() + "/SONGS/long.wav"; }
+    QString shortSong() const { return home.dataDir() + "/SONGS/short.wav"; }
+    QString wordsPath() const { return home.dataDir() + "/TEXTS/words.rtf"; }
+    QString iconPath() const { return home.dataDir() + "/ICONS/red.bmp"; }
+    QString notAnIcon() const { return home.dataDir() + "/ICONS/bad.bmp"; }
+    QString notASong() const { return home.dataDir() + "/SONGS/bad.mp3"; }
+
+    void writeKit(const QString& text) { writeAll(state.KitFileName, text.toUtf8()); }
+    void writeFullEntry(int n, const QString& song, int volume) {
+        writeKit(QStringLiteral("[Section1]\nButton%1=Калинка\nText%1=%2\nSong%1=%3\nIcon%1=%4\nVol%1=%5\n")
+                     .arg(n)
+                     .arg(wordsPath(), song, iconPath())
+                     .arg(volume));
+    }
+
+    TempHome home;
+    SelectionState state;
+    FakePrompts prompts;
+    TBaseForm form{state, prompts};
+};
+
+} // namespace
+
+TEST_F(Playback, LaunchWithAFullEntryShowsAndPlaysIt) {
+    writeFullEntry(7, longSong(), 70);
+    QTest::mouseClick(form.songButton(7), Qt::LeftButton);
+    EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join('\n').toStdString();
+    EXPECT_EQ(state.SongNumber, 7);
+    EXPECT_TRUE(state.SongLoaded);
+    EXPECT_EQ(form.LabelNameButton->text(), QStringLiteral("  Калинка  "));
+    EXPECT_EQ(form.LabelStatus->text(), " ");
+    EXPECT_EQ(form.ImageIcon->pixmap().toImage().pixelColor(5, 5), QColor(Qt::red));
+    EXPECT_TRUE(form.RichEdit->toPlainText().startsWith("First line\nsecond line"));
+    EXPECT_EQ(form.RichEdit->textCursor().position(), 0);
+    EXPECT_EQ(form.MediaPlayer.mode(), MediaPlayer::Mode::Playing);
+    EXPECT_TRUE(form.SpeedButtonPlay->isEnabled() && form.SpeedButtonPlay->isChecked());
+    EXPECT_TRUE(form.SpeedButtonBegin->isEnabled() && form.TrackBarSong->isEnabled());
+    EXPECT_NEAR(form.TrackBarSong->maximum(), 3000, 1);
+    EXPECT_EQ(form.TrackBarSong->pageStep(), form.MediaPlayer.Frames());
+    EXPECT_EQ(form.LabelSongLeghtTime->text(), " 0:03  ");
+    EXPECT_TRUE(form.TimerMp3rpt->isActive());
+    EXPECT_EQ(form.ScrollBarVolume->value(), 70);
+    EXPECT_EQ(form.windowTitle(), " " + state.KitFileName);
+    EXPECT_TRUE(form.songPaneShown()) << "\"Aktivate TXT  FORM\" is off";
+}
+
+TEST_F(Playback, LaunchWithTheTextOptionShowsTheWordsAndLaunchingAgainStartsOver) {
+    writeFullEntry(3, longSong(), 50);
+    form.CheckBoxNoTxt->setChecked(true);
+    form.CheckBoxPlay->setChecked(false);
+    form.SpeedButtonSongClick(3);
+    EXPECT_TRUE(form.textPaneShown());
+    EXPECT_TRUE(form.SpeedButtonToText->isChecked());
+    EXPECT_NE(form.MediaPlayer.mode(), MediaPlayer::Mode::Playing);
+    EXPECT_FALSE(form.SpeedButtonPlay->isChecked());
+    form.MediaPlayer.setPosition(1500);
+    form.SpeedButtonSongClick(3);
+    EXPECT_EQ(form.MediaPlayer.Position(), 0);
+}
+
+TEST_F(Playback, LaunchReportsMissingFilesOnOneLine) {
+    writeKit(QStringLiteral("[Section1]\nButton2=Intro\nText2=-\nSong2=/no/such.wav\n"));
+    form.SpeedButtonSongClick(2);
+    EXPECT_EQ(form.LabelStatus->text(), " No file RTF! no Wave File!");
+    EXPECT_FALSE(form.SpeedButtonPlay->isEnabled());
+    EXPECT_FALSE(form.SpeedButtonPlay->isChecked());
+    EXPECT_EQ(form.ScrollBarVolume->value(), 50) << "a missing Vol reads 50";
+    EXPECT_TRUE(prompts.errors.isEmpty());
+}
+
+TEST_F(Playback, LaunchFromAMissingKitUsesEveryDefault) {
+    state.KitFileName = home.dataDir() + "/TEMES/None.vkt";
+    writeAll(dataPath("NoRtf.rtf"), "{\\rtf1 no words}");
+    form.SpeedButtonSongClick(9);
+    EXPECT_EQ(form.LabelNameButton->text(), "  No Name  ");
+    EXPECT_EQ(form.LabelStatus->text(), " no Wave File!");
+    EXPECT_EQ(form.RichEdit->toPlainText(), "no words") << "the placeholder words show";
+    EXPECT_FALSE(QFileInfo::exists(state.KitFileName));
+}
+
+TEST_F(Playback, LaunchWithoutASongKeepsTheEarlierOneOpen) {
+    writeKit(QStringLiteral("[Section1]\nSong1=%1\nSong2=-\n").arg(longSong()));
+    form.CheckBoxPlay->setChecked(false);
+    form.SpeedButtonSongClick(1);
+    form.SpeedButtonSongClick(2);
+    EXPECT_FALSE(form.SpeedButtonPlay->isEnabled());
+    EXPECT_TRUE(form.SpeedButtonBegin->isEnabled());
+    QTest::mouseClick(form.SpeedButtonBegin, Qt::LeftButton);
+    EXPECT_EQ(form.MediaPlayer.mode(), MediaPlayer::Mode::Playing) << "Begin still works on the earlier song";
+}
+
+TEST_F(Playback, ABadIconEndsTheLaunchWithTheVolumeDown) {
+    writeKit(QStringLiteral("[Section1]\nIcon4=%1\nSong4=%2\nVol4=80\n").arg(notAnIcon(), longSong()));
+    QTest::mouseClick(form.songButton(4), Qt::LeftButton);
+    EXPECT_EQ(prompts.errors, QStringList{"Bitmap image is not valid"});
+    EXPECT_EQ(form.ScrollBarVolume->value(), 1);
+    EXPECT_FALSE(state.SongLoaded);
+    EXPECT_EQ(form.MediaPlayer.mode(), MediaPlayer::Mode::NotReady);
+}
+
+TEST_F(Playback, ASongTheDeviceCannotOpenEndsTheLaunch) {
+    writeKit(QStringLiteral("[Section1]\nSong5=%1\nVol5=80\n").arg(notASong()));
+    QTest::mouseClick(form.songButton(5), Qt::LeftButton);
+    ASSERT_EQ(prompts.errors.size(), 1);
+    EXPECT_EQ(prompts.errors.first(), "Could not determine type of stream.");
+    EXPECT_EQ(form.ScrollBarVolume->value(), 1);
+    EXPECT_FALSE(state.SongLoaded);
+}
+
+TEST_F(Playback, StoredVolumeIsClampedToTheSlider) {
+    writeKit(QStringLiteral("[Section1]\nVol1=150\nVol2=0x32\nVol3=abc\n"));
+    form.SpeedButtonSongClick(1);
+    EXPECT_EQ(form.ScrollBarVolume->value(), 100);
+    form.SpeedButtonSongClick(2);
+    EXPECT_EQ(form.ScrollBarVolume->value(), 50);
+    form.SpeedButtonSongClick(3);
+    EXPECT_EQ(form.ScrollBarVolume->value(), 50);
+}
+
+TEST_F(Playback, ThemeClickWhilePlayingLeavesTheSongPlaying) {
+    writeFullEntry(1, longSong(), 60);
+    form.SpeedButtonSongClick(1);
+    QTest::mouseClick(form.temaButton(5), Qt::LeftButton);
+    EXPECT_EQ(form.MediaPlayer.mode(), MediaPlayer::Mode::Playing);
+    EXPECT_EQ(state.SelectedTemaNumber, 5);
+    EXPECT_EQ(state.TemaNumber, 5);
+    EXPECT_EQ(state.CurrentSection, "Section5");
+    EXPECT_TRUE(form.temaButton(5)->isChecked());
+    EXPECT_TRUE(form.songButton(1)->isChecked());
+    EXPECT_EQ(form.songButton(1)->text(), "Song-1");
+}
+
+TEST_F(Playback, PlayAndStopFadeTheVolume) {
+    writeFullEntry(1, longSong(), 60);
+    form.CheckBoxPlay->setChecked(false);
+    form.SpeedButtonSongClick(1);
+    QTest::mouseClick(form.SpeedButtonPlay, Qt::LeftButton);
+    EXPECT_EQ(form.MediaPlayer.mode(), MediaPlayer::Mode::Playing);
+    EXPECT_EQ(form.ScrollBarVolume->value(), 60);
+    form.ScrollBarVolume->setValue(90); // by hand while playing
+    QTest::mouseClick(form.SpeedButtonPlay, Qt::LeftButton);
+    EXPECT_NE(form.MediaPlayer.mode(), MediaPlayer::Mode::Playing);
+    EXPECT_EQ(form.ScrollBarVolume->value(), 1);
+    QTest::mouseClick(form.SpeedButtonPlay, Qt::LeftButton);
+    EXPECT_EQ(form.ScrollBarVolume->value(), 60) << "the song's volume, not the hand-set one";
+}
+
+TEST_F(Playback, EndOfSongRewindsAndReleasesPlayOrRepeats) {
+    writeFullEntry(1, shortSong(), 50);
+    form.TimerPlay->stop(); // the test ticks by hand
+    form.SpeedButtonSongClick(1);
+    ASSERT_TRUE(waitFor([&] { return form.MediaPlayer.Position() + 1 >= form.MediaPlayer.Length(); }));
+    form.transport().TimerPlayTimer();
+    EXPECT_EQ(form.MediaPlayer.Position(), 0);
+    EXPECT_EQ(form.TrackBarSong->value(), 0);
+    EXPECT_FALSE(form.SpeedButtonPlay->isChecked());
+    EXPECT_NE(form.MediaPlayer.mode(), MediaPlayer::Mode::Playing);
+
+    form.CheckBoxRepeat->setChecked(true);
+    QTest::mouseClick(form.SpeedButtonPlay, Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return form.MediaPlayer.Position() + 1 >= form.MediaPlayer.Length(); }));
+    form.transport().TimerPlayTimer();
+    EXPECT_EQ(form.MediaPlayer.mode(), MediaPlayer::Mode::Playing);
+    EXPECT_TRUE(form.SpeedButtonPlay->isChecked());
+}
+
+TEST_F(Playback, PlayTimerMovesTheSliderWithoutSeeking) {
+    writeFullEntry(1, longSong(), 50);
+    form.TimerPlay->stop();
+    form.SpeedButtonSongClick(1);
+    QTest::qWait(300);
+    // Were the timer's own slider move to seek, the device would stop: the Play button is up.
+    form.SpeedButtonPlay->setChecked(false);
+    form.transport().TimerPlayTimer();
+    EXPECT_EQ(form.MediaPlayer.mode(), MediaPlayer::Mode::Playing);
+    EXPECT_GT(form.TrackBarSong->value(), 150);
+    EXPECT_TRUE(state.SeekOnSliderChange);
+    EXPECT_GT(form.RichEdit->textCursor().position(), 0) << "the caret follows the song";
+}
+
+TEST_F(Playback, DraggingTheSliderSeeksAndKeepsPlayingState) {
+    writeFullEntry(1, longSong(), 50);
+    form.CheckBoxPlay->setChecked(false);
+    form.SpeedButtonSongClick(1);
+    form.TrackBarSong->setValue(2000);
+    EXPECT_EQ(form.MediaPlayer.Position(), 2000);
+    EXPECT_NE(form.MediaPlayer.mode(), MediaPlayer::Mode::Playing);
+    EXPECT_EQ(form.LabelSongTimeBeg->text(), " 0:02 ");
+    EXPECT_EQ(form.LabelSongTimeEnd->text(), " 0:01 ");
+}
+
+TEST_F(Playback, BeginBeforeAnySongDoesNothing) {
+    form.SpeedButtonBegin->setEnabled(true);
+    QTest::mouseClick(form.SpeedButtonBegin, Qt::LeftButton);
+    EXPECT_TRUE(prompts.errors.isEmpty());
+    EXPECT_FALSE(form.SpeedButtonPlay->isChecked());
+}
+
+TEST_F(Playback, PlayWithNothingOpenShowsTheDeviceError) {
+    form.SpeedButtonPlay->setEnabled(true);
+    QTest::mouseClick(form.SpeedButtonPlay, Qt::LeftButton);
+    EXPECT_EQ(prompts.errors, QStringList{"No MCI device open"});
+}
+
+TEST_F(Playback, SpaceStartsAndStopsOnlyWhenLoadedAndEnabled) {
+    QTest::keyClick(&form, Qt::Key_Space);
+    EXPECT_FALSE(form.SpeedButtonPlay->isChecked()) << "nothing loaded";
+    writeFullEntry(1, longSong(), 40);
+    form.CheckBoxPlay->setChecked(false);
+    form.SpeedButtonSongClick(1);
+    form.CheckBoxKey->setChecked(false);
+    QTest::keyClick(&form, Qt::Key_Space);
+    EXPECT_NE(form.MediaPlayer.mode(), MediaPlayer::Mode::Playing);
+    form.CheckBoxKey->setChecked(true);
+    form.TimerMp3rpt->stop();
+    QTest::keyClick(&form, Qt::Key_Space, Qt::ShiftModifier);
+    EXPECT_EQ(form.MediaPlayer.mode(), MediaPlayer::Mode::Playing);
+    EXPECT_TRUE(form.SpeedButtonPlay->isChecked());
+    EXPECT_EQ(form.ScrollBarVolume->value(), 40) << "Space leaves the volume alone";
+    EXPECT_FALSE(form.TimerMp3rpt->isActive()) << "nor does it arm the one-shot timer";
+    QTest::keyClick(&form, Qt::Key_Space);
+    EXPECT_NE(form.MediaPlayer.mode(), MediaPlayer::Mode::Playing);
+    EXPECT_FALSE(form.SpeedButtonPlay->isChecked());
+}
+
+TEST_F(Playback, SpaceInTheWordsIsNotTypedWhenItTogglesTheSong) {
+    writeFullEntry(1, longSong(), 40);
+    form.CheckBoxPlay->setChecked(false);
+    form.SpeedButtonSongClick(1);
+    const QString words = form.RichEdit->toPlainText();
+    QTest::keyClick(form.RichEdit, Qt::Key_Space);
+    EXPECT_EQ(form.MediaPlayer.mode(), MediaPlayer::Mode::Playing);
+    EXPECT_EQ(form.RichEdit->toPlainText(), words);
+    form.CheckBoxKey->setChecked(false);
+    QTest::keyClick(form.RichEdit, Qt::Key_Space);
+    EXPECT_EQ(form.RichEdit->toPlainText().size(), words.size() + 1) << "with Keyboard off it types";
+}
+
+TEST_F(Playback, OpeningASongDirectlyLoadsItStopped) {
+    prompts.answers = {shortSong()};
+    QTest::mouseClick(form.SpeedButtonOpenSong, Qt::LeftButton);
+    EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join('\n').toStdString();
+    EXPECT_EQ(prompts.dialogFilters, QStringList{"mp3 (*.mp3);;wav (*.wav);;midi (*.mid);;all (*.*)"});
+    EXPECT_TRUE(state.SongLoaded);
+    EXPECT_EQ(state.SongFileName, shortSong());
+    EXPECT_TRUE(form.SpeedButtonPlay->isEnabled());
+    EXPECT_FALSE(form.SpeedButtonPlay->isChecked());
+    EXPECT_EQ(form.TrackBarSong->maximum(), form.MediaPlayer.Length());
+    EXPECT_EQ(form.windowTitle(), "Song = " + shortSong());
+    EXPECT_EQ(form.LabelNameButton->text(), " - ");
+    EXPECT_EQ(form.ScrollBarVolume->value(), 50) << "the volume is not moved";
+    QTest::keyClick(&form, Qt::Key_Space);
+    EXPECT_EQ(form.MediaPlayer.mode(), MediaPlayer::Mode::Playing) << "Space works on a song opened directly";
+}
+
+TEST_F(Playback, CancellingTheDialogsOnlyClearsTheStatus) {
+    form.LabelStatus->setText("old");
+    QTest::mouseClick(form.SpeedButtonOpenSong, Qt::LeftButton);
+    EXPECT_EQ(form.LabelStatus->text(), " ");
+    QTest::mouseClick(form.SpeedButtonOpenText, Qt::LeftButton);
+    EXPECT_EQ(form.windowTitle(), "Sarvel");
+    EXPECT_EQ(form.RichEdit->toPlainText(), QStringLiteral("текста нет"));
+}
+
+TEST_F(Playback, OpeningATextDirectlyShowsItWithoutPressingText) {
+    form.showSongPane();
+    form.SpeedButtonToSong->setChecked(true);
+    prompts.answers = {wordsPath()};
+    QTest::mouseClick(form.SpeedButtonOpenText, Qt::LeftButton);
+    EXPECT_TRUE(form.textPaneShown());
+    EXPECT_TRUE(form.SpeedButtonToSong->isChecked());
+    EXPECT_EQ(prompts.dialogFilters, QStringList{"RTF files (*.rtf)"});
+    EXPECT_EQ(form.windowTitle(), "Text = " + wordsPath());
+    EXPECT_EQ(form.LabelNameButton->text(), " ----  ");
+    EXPECT_TRUE(form.RichEdit->toPlainText().startsWith("First line"));
+
+    prompts.answers = {home.dataDir() + "/TEXTS/gone.rtf"};
+    QTest::mouseClick(form.SpeedButtonOpenText, Qt::LeftButton);
+    EXPECT_EQ(prompts.errors, QStringList{"Cannot open file " + home.dataDir() + "/TEXTS/gone.rtf"});
+    EXPECT_TRUE(form.RichEdit->toPlainText().startsWith("First line")) << "the old words stay";
+}

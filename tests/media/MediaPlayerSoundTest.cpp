@@ -1,0 +1,92 @@
+#include "MediaTestSupport.h"
+#include "MonitorRecorder.h"
+#include "PrivateSink.h"
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+
+namespace sarvel {
+namespace {
+
+using namespace std::chrono_literals;
+using test::media;
+using test::MonitorRecorder;
+using test::PrivateSink;
+using Clock = std::chrono::steady_clock;
+
+class MediaPlayerSound : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (qEnvironmentVariableIsEmpty("PULSE_SERVER") || qEnvironmentVariableIsEmpty("SARVEL_TEST_SINK"))
+            GTEST_SKIP() << "no test sound server (PULSE_SERVER, SARVEL_TEST_SINK)";
+        sink = std::make_unique<PrivateSink>(
+            QStringLiteral("sarvel_media_test_%1").arg(QCoreApplication::applicationPid()));
+        ASSERT_TRUE(sink->ready()) << "cannot add a null sink to the test sound server";
+        recorder = std::make_unique<MonitorRecorder>(sink->monitor());
+        ASSERT_TRUE(recorder->waitUntilFlowing(3s));
+        player.setAudioSink("pulsesink device=" + sink->name());
+    }
+    void TearDown() override {
+        player.Close();
+        recorder.reset();
+        sink.reset();
+    }
+
+    // Milliseconds from the call of Play until its first sound left the sink.
+    double delayOfPlay() {
+        recorder->arm();
+        const auto pressed = Clock::now();
+        player.Play();
+        const auto heard = recorder->waitForSound(3s);
+        return heard ? test::msBetween(pressed, *heard) : 1e9;
+    }
+
+    std::unique_ptr<PrivateSink> sink;
+    std::unique_ptr<MonitorRecorder> recorder;
+    MediaPlayer player;
+};
+
+// The fault this guards against: a song left waiting, ready, starts its sound as much later as it waited.
+TEST_F(MediaPlayerSound, ASongOpenedLongBeforeSoundsAtOnce) {
+    for (const char* name : {"tone.wav", "cbr.mp3"}) {
+        player.setFileName(media().path(name));
+        player.Open();
+        test::spin(1500ms);
+        // The mp3 itself begins with about 25 ms of encoder delay.
+        EXPECT_LT(delayOfPlay(), 150) << name;
+        player.Stop();
+    }
+}
+
+TEST_F(MediaPlayerSound, AStoppedSongResumesAtOnce) {
+    player.setFileName(media().path("mp3source.wav"));
+    player.Open();
+    player.setPosition(0);
+    EXPECT_LT(delayOfPlay(), 150);
+    test::spin(300ms);
+    player.Stop();
+    test::spin(1000ms);
+    player.setPosition(player.Position());
+    EXPECT_LT(delayOfPlay(), 150);
+}
+
+TEST_F(MediaPlayerSound, TheDefaultOutputIsTheSoundServer) {
+    MediaPlayer standard;
+    // New streams of this process go to the private sink unless told otherwise.
+    qputenv("PULSE_SINK", sink->name().toUtf8());
+    standard.setFileName(media().path("tone.wav"));
+    standard.Open();
+    recorder->arm();
+    standard.Play();
+    EXPECT_TRUE(recorder->waitForSound(2s));
+    standard.Close();
+    qunsetenv("PULSE_SINK");
+}
+
+} // namespace
+} // namespace sarvel
