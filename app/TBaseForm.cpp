@@ -242,7 +242,7 @@ QWidget* TBaseForm::buildTopBar() {
                                      buttonIcon(ButtonPicture::Begin), 40);
     SpeedButtonBegin->setEnabled(false);
     SpeedButtonPlay = pictureButton(bar, "SpeedButtonPlay", QStringLiteral("Play or Stop"),
-                                    buttonIcon(ButtonPicture::Play), 58);
+                                    playStopIcon(), 58);
     SpeedButtonPlay->setCheckable(true);
     SpeedButtonPlay->setEnabled(false);
     row->addWidget(SpeedButtonBegin);

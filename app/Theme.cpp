@@ -39,6 +39,17 @@ QIcon buttonIcon(ButtonPicture picture) {
     return QIcon::fromTheme(QString::fromLatin1(source.themeName), QIcon(QString::fromLatin1(source.resource)));
 }
 
+QIcon playStopIcon() {
+    const QIcon play = buttonIcon(ButtonPicture::Play);
+    const QIcon stop = QIcon::fromTheme(QStringLiteral("media-playback-stop"), QIcon(QStringLiteral(":/ui/stop.png")));
+    QIcon both;
+    for (const QSize& size : {QSize(48, 48), QSize(64, 64)}) {
+        both.addPixmap(play.pixmap(size), QIcon::Normal, QIcon::Off);
+        both.addPixmap(stop.pixmap(size), QIcon::Normal, QIcon::On);
+    }
+    return both;
+}
+
 QIcon appIcon() { return QIcon(QStringLiteral(":/ui/sarvel.png")); }
 
 QPixmap defaultSongPicture() { return QPixmap(QStringLiteral(":/ui/image-icon.png")); }

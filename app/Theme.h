@@ -11,6 +11,8 @@ enum class ButtonPicture { OpenText, OpenSong, About, NewFile, Begin, Play, Opti
 
 // Pictures come from the desktop's icon theme where it has them, from the built-in set otherwise.
 QIcon buttonIcon(ButtonPicture picture);
+// The Play/Stop toggle: a play picture while up, a stop picture while down.
+QIcon playStopIcon();
 QIcon appIcon();
 // What the song icon box shows before any song is launched.
 QPixmap defaultSongPicture();

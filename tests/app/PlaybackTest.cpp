@@ -346,3 +346,27 @@ TEST_F(Playback, OpeningATextDirectlyShowsItWithoutPressingText) {
     EXPECT_EQ(prompts.errors, QStringList{"Cannot open file " + home.dataDir() + "/TEXTS/gone.rtf"});
     EXPECT_TRUE(form.RichEdit->toPlainText().startsWith("First line")) << "the old words stay";
 }
+
+TEST_F(Playback, OneShotTimerReappliesTheSliderOnlyWithTheOption) {
+    writeFullEntry(1, longSong(), 50);
+    form.TimerPlay->stop();
+    form.SpeedButtonSongClick(1);
+    ASSERT_TRUE(form.TimerMp3rpt->isActive());
+    auto placeSliderQuietly = [&](int ms) {
+        state.SeekOnSliderChange = false;
+        form.TrackBarSong->setValue(ms);
+        state.SeekOnSliderChange = true;
+    };
+    placeSliderQuietly(2500);
+    form.transport().TimerMp3rptTimer();
+    EXPECT_FALSE(form.TimerMp3rpt->isActive());
+    EXPECT_LT(form.MediaPlayer.Position(), 1500) << "without the option the song is not moved";
+
+    form.CheckBoxLefMP3->setChecked(true);
+    form.TimerMp3rpt->start();
+    placeSliderQuietly(2500);
+    form.transport().TimerMp3rptTimer();
+    EXPECT_FALSE(form.TimerMp3rpt->isActive());
+    EXPECT_GE(form.MediaPlayer.Position(), 2500);
+    EXPECT_EQ(form.MediaPlayer.mode(), MediaPlayer::Mode::Playing) << "the Play button is down, so it plays on";
+}

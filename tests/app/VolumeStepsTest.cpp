@@ -1,0 +1,92 @@
+#include "DataFolder.h"
+#include "FakePrompts.h"
+#include "MediaFiles.h"
+#include "Mixer.h"
+#include "PrivateSoundServer.h"
+#include "SelectionState.h"
+#include "StartUp.h"
+#include "TBaseForm.h"
+#include "TestSupport.h"
+#include "Transport.h"
+#include "VolumeController.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QImage>
+#include <QScrollBar>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+using namespace sarvel;
+using namespace sarvel::test;
+
+namespace {
+
+// The main window on a sound server of the test's own: every volume step is read back from the sink.
+class VolumeSteps : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QImage placeholder(8, 8, QImage::Format_RGB32);
+        placeholder.fill(Qt::gray);
+        QDir().mkpath(home.dataDir());
+        ASSERT_TRUE(placeholder.save(dataPath("NoIcoS.bmp"), "BMP"));
+        QDir().mkpath(home.dataDir() + "/SONGS");
+        writeWav(home.dataDir() + "/SONGS/song.wav", tone(44100 * 3, 44100, 1, 0.5));
+        state.KitFileName = home.dataDir() + "/TEMES/Test.vkt";
+        writeAll(state.KitFileName, QStringLiteral("[Section1]\nSong1=%1\nVol1=70\nSong2=%1\nVol2=1\n")
+                                        .arg(home.dataDir() + "/SONGS/song.wav")
+                                        .toUtf8());
+        form = std::make_unique<TBaseForm>(state, prompts);
+        form->MediaPlayer.setAudioSink("fakesink sync=true");
+        form->CheckBoxNoTxt->setChecked(false);
+        ASSERT_TRUE(form->volume().startUp());
+    }
+
+    bool sinkAt(int level) { return server.waitForSinkVolume(Mixer::volumeFromLevel(level)); }
+
+    TempHome home;
+    PrivateSoundServer server;
+    PulseServerVariable pointed{server.address()};
+    SelectionState state;
+    FakePrompts prompts;
+    std::unique_ptr<TBaseForm> form;
+};
+
+} // namespace
+
+TEST_F(VolumeSteps, LaunchFadesDownThenToTheSongsVolume) {
+    form->SpeedButtonSongClick(1);
+    EXPECT_EQ(form->ScrollBarVolume->value(), 70);
+    EXPECT_TRUE(sinkAt(70));
+}
+
+TEST_F(VolumeSteps, LaunchAtVolumeOneStillSetsTheSpeakersOnce) {
+    form->ScrollBarVolume->setValue(1);
+    ASSERT_TRUE(sinkAt(1));
+    server.setSinkVolume(Mixer::volumeFromLevel(40)); // someone else turned it up
+    ASSERT_TRUE(sinkAt(40));
+    form->SpeedButtonSongClick(2);
+    EXPECT_TRUE(sinkAt(1));
+}
+
+TEST_F(VolumeSteps, PlayStopAndBeginMoveTheSpeakers) {
+    form->CheckBoxPlay->setChecked(false);
+    form->SpeedButtonSongClick(1);
+    QTest::mouseClick(form->SpeedButtonPlay, Qt::LeftButton); // down: plays at the song's volume
+    EXPECT_TRUE(sinkAt(70));
+    QTest::mouseClick(form->SpeedButtonPlay, Qt::LeftButton); // up: down to 1 before stopping
+    EXPECT_TRUE(sinkAt(1));
+    QTest::mouseClick(form->SpeedButtonBegin, Qt::LeftButton);
+    EXPECT_EQ(form->ScrollBarVolume->value(), 70);
+    EXPECT_TRUE(sinkAt(70));
+}
+
+TEST_F(VolumeSteps, ExitLeavesTheSpeakersAtTheLowestStep) {
+    form->SpeedButtonSongClick(1);
+    ASSERT_TRUE(sinkAt(70));
+    StartUp steps(*form, state, prompts);
+    steps.mixerShutDown = [this] { form->volume().shutDown(); };
+    steps.FormDestroy();
+    EXPECT_TRUE(sinkAt(1));
+}
