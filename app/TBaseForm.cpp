@@ -176,7 +176,7 @@ TBaseForm::TBaseForm(SelectionState& state, Prompts& prompts, QWidget* parent)
                              [this] { showTextPane(); }};
     transport_ = std::make_unique<Transport>(controls_, MediaPlayer, state_);
     launch_ = std::make_unique<Launch>(controls_, MediaPlayer, *transport_, *volume_, state_);
-    directOpen_ = std::make_unique<DirectOpen>(controls_, MediaPlayer, *transport_, prompts_, state_);
+    directOpen_ = std::make_unique<DirectOpen>(controls_, *transport_, prompts_, state_);
     directOpen_->setDialogs({OpenDialogSong.filter, OpenDialogSong.initialDir},
                             {OpenDialogText.filter, OpenDialogText.initialDir});
     RichEdit->installEventFilter(this);
@@ -241,8 +241,8 @@ QWidget* TBaseForm::buildTopBar() {
     SpeedButtonBegin = pictureButton(bar, "SpeedButtonBegin", QStringLiteral("Играть сначала"),
                                      buttonIcon(ButtonPicture::Begin), 40);
     SpeedButtonBegin->setEnabled(false);
-    SpeedButtonPlay = pictureButton(bar, "SpeedButtonPlay", QStringLiteral("Play or Stop"),
-                                    playStopIcon(), 58);
+    SpeedButtonPlay =
+        pictureButton(bar, "SpeedButtonPlay", QStringLiteral("Play or Stop"), playStopIcon(), 58);
     SpeedButtonPlay->setCheckable(true);
     SpeedButtonPlay->setEnabled(false);
     row->addWidget(SpeedButtonBegin);

@@ -36,12 +36,14 @@ PictureSource sourceOf(ButtonPicture picture) {
 
 QIcon buttonIcon(ButtonPicture picture) {
     const PictureSource source = sourceOf(picture);
-    return QIcon::fromTheme(QString::fromLatin1(source.themeName), QIcon(QString::fromLatin1(source.resource)));
+    return QIcon::fromTheme(QString::fromLatin1(source.themeName),
+                            QIcon(QString::fromLatin1(source.resource)));
 }
 
 QIcon playStopIcon() {
     const QIcon play = buttonIcon(ButtonPicture::Play);
-    const QIcon stop = QIcon::fromTheme(QStringLiteral("media-playback-stop"), QIcon(QStringLiteral(":/ui/stop.png")));
+    const QIcon stop =
+        QIcon::fromTheme(QStringLiteral("media-playback-stop"), QIcon(QStringLiteral(":/ui/stop.png")));
     QIcon both;
     for (const QSize& size : {QSize(48, 48), QSize(64, 64)}) {
         both.addPixmap(play.pixmap(size), QIcon::Normal, QIcon::Off);
@@ -50,9 +52,13 @@ QIcon playStopIcon() {
     return both;
 }
 
-QIcon appIcon() { return QIcon(QStringLiteral(":/ui/sarvel.png")); }
+QIcon appIcon() {
+    return QIcon(QStringLiteral(":/ui/sarvel.png"));
+}
 
-QPixmap defaultSongPicture() { return QPixmap(QStringLiteral(":/ui/image-icon.png")); }
+QPixmap defaultSongPicture() {
+    return QPixmap(QStringLiteral(":/ui/image-icon.png"));
+}
 
 QImage defaultGlyph() {
     QImage glyph(QStringLiteral(":/ui/glyph.png"));

@@ -1,7 +1,6 @@
 #include "DirectOpen.h"
 
 #include "DataFolder.h"
-#include "MediaPlayer.h"
 #include "Prompts.h"
 #include "SelectionState.h"
 #include "Transport.h"
@@ -17,9 +16,9 @@
 
 namespace sarvel {
 
-DirectOpen::DirectOpen(const MainControls& controls, MediaPlayer& player, Transport& transport,
-                       Prompts& prompts, SelectionState& state)
-    : c_(controls), player_(player), transport_(transport), prompts_(prompts), state_(state) {}
+DirectOpen::DirectOpen(const MainControls& controls, Transport& transport, Prompts& prompts,
+                       SelectionState& state)
+    : c_(controls), transport_(transport), prompts_(prompts), state_(state) {}
 
 void DirectOpen::setDialogs(const Dialog& song, const Dialog& text) {
     songDialog_ = song;
@@ -57,9 +56,7 @@ void DirectOpen::SpeedButtonOpenSongClick() {
     if (chosen.isEmpty())
         return;
     state_.SongFileName = chosen;
-    player_.setFileName(chosen);
-    player_.Open();
-    player_.setPosition(0);
+    transport_.openSong(chosen);
     // A song opened here is as loaded as a launched one: Begin, Space and the end-of-song rewind
     // all work on it.
     state_.SongLoaded = true;
@@ -68,8 +65,7 @@ void DirectOpen::SpeedButtonOpenSongClick() {
     c_.SpeedButtonPlay->setEnabled(true);
     c_.SpeedButtonBegin->setEnabled(true);
     c_.TrackBarSong->setEnabled(true);
-    c_.TrackBarSong->setPageStep(player_.Frames());
-    c_.TrackBarSong->setMaximum(player_.Length());
+    transport_.spanSong();
     c_.window->setWindowTitle(QStringLiteral("Song = ") + state_.SongFileName);
     showSongPlaceholder();
     c_.LabelNameButton->setText(QStringLiteral(" - "));

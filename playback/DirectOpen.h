@@ -6,7 +6,6 @@
 
 namespace sarvel {
 
-class MediaPlayer;
 class Prompts;
 class Transport;
 struct SelectionState;
@@ -19,8 +18,7 @@ public:
         QString initialDir;
     };
 
-    DirectOpen(const MainControls& controls, MediaPlayer& player, Transport& transport, Prompts& prompts,
-               SelectionState& state);
+    DirectOpen(const MainControls& controls, Transport& transport, Prompts& prompts, SelectionState& state);
 
     void setDialogs(const Dialog& song, const Dialog& text);
 
@@ -31,7 +29,6 @@ private:
     void showSongPlaceholder();
 
     const MainControls& c_;
-    MediaPlayer& player_;
     Transport& transport_;
     Prompts& prompts_;
     SelectionState& state_;

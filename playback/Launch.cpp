@@ -58,17 +58,14 @@ void Launch::PlayAndText(int number) {
     transport_.resetCaret();
 
     if (namesExistingFile(state_.SongFileName)) {
-        player_.setFileName(fromStoredPath(state_.SongFileName));
-        player_.Open();
-        player_.setPosition(0);
+        transport_.openSong(fromStoredPath(state_.SongFileName));
         state_.SongLoaded = true;
         c_.TrackBarSong->setValue(0);
         c_.SpeedButtonPlay->setEnabled(true);
         c_.SpeedButtonBegin->setEnabled(true);
         c_.SpeedButtonPlay->setChecked(true);
         c_.TrackBarSong->setEnabled(true);
-        c_.TrackBarSong->setPageStep(player_.Frames());
-        c_.TrackBarSong->setMaximum(player_.Length());
+        transport_.spanSong();
         c_.TimerMp3rpt->start();
         if (c_.CheckBoxPlay->isChecked())
             player_.Play();

@@ -18,6 +18,17 @@ namespace sarvel {
 Transport::Transport(const MainControls& controls, MediaPlayer& player, SelectionState& state)
     : c_(controls), player_(player), state_(state) {}
 
+void Transport::openSong(const QString& path) {
+    player_.setFileName(path);
+    player_.Open();
+    player_.setPosition(0);
+}
+
+void Transport::spanSong() {
+    c_.TrackBarSong->setPageStep(player_.Frames());
+    c_.TrackBarSong->setMaximum(player_.Length());
+}
+
 void Transport::SongStatusTime() {
     const int length = player_.Length();
     const int position = player_.Position();

@@ -2,6 +2,8 @@
 
 #include "MainControls.h"
 
+class QString;
+
 namespace sarvel {
 
 class MediaPlayer;
@@ -12,6 +14,11 @@ struct SelectionState;
 class Transport {
 public:
     Transport(const MainControls& controls, MediaPlayer& player, SelectionState& state);
+
+    // Closes what was open and opens `path` at its start.
+    void openSong(const QString& path);
+    // The position bar spans the open song, a tenth of it per page.
+    void spanSong();
 
     void SongStatusTime();
     void TrackBarSongChange();

@@ -10,6 +10,8 @@ FLAGS=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
 if [ "${1:-}" = "--sanitize" ]; then
     BUILD=build-asan
     FLAGS=(-DCMAKE_BUILD_TYPE=Debug -DSARVEL_SANITIZE=ON)
+    # Full stacks, so that leaks from libraries' load-time initialisers match tests/lsan.supp.
+    export ASAN_OPTIONS="fast_unwind_on_malloc=0${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
 fi
 
 bash scripts/setup.sh
@@ -17,6 +19,7 @@ cmake -S . -B "$BUILD" -G Ninja "${FLAGS[@]}" >/dev/null
 cmake --build "$BUILD"
 
 export QT_QPA_PLATFORM=offscreen
+export LSAN_OPTIONS="suppressions=$(pwd)/tests/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 unset DISPLAY WAYLAND_DISPLAY
 ROOT=$(pwd)
 cd "$BUILD"
