@@ -370,3 +370,26 @@ TEST_F(Playback, OneShotTimerReappliesTheSliderOnlyWithTheOption) {
     EXPECT_GE(form.MediaPlayer.Position(), 2500);
     EXPECT_EQ(form.MediaPlayer.mode(), MediaPlayer::Mode::Playing) << "the Play button is down, so it plays on";
 }
+
+TEST_F(Playback, EachMissingEntryFallsBackOnItsOwn) {
+    writeKit(QStringLiteral("[Section1]\nButton1=One\nIcon1=%1\nText1=%2\nSong1=%3\n"
+                            "Song2=%3\nText2=%2\n"
+                            "Button3=Three\nIcon3=-\nSong3=%3\n")
+                 .arg(iconPath(), wordsPath(), shortSong()));
+    form.CheckBoxPlay->setChecked(false);
+    form.SpeedButtonSongClick(1);
+    const QImage shown = form.ImageIcon->pixmap().toImage();
+    ASSERT_EQ(shown.pixelColor(5, 5), QColor(Qt::red));
+
+    form.SpeedButtonSongClick(2); // no Button2, no Icon2, no Vol2
+    EXPECT_EQ(form.LabelNameButton->text(), "  No Name  ");
+    EXPECT_EQ(form.ImageIcon->pixmap().toImage(), shown) << "no icon leaves the picture as it was";
+    EXPECT_EQ(form.ScrollBarVolume->value(), 50);
+    EXPECT_EQ(form.LabelStatus->text(), " ");
+
+    form.SpeedButtonSongClick(3); // no Text3: the placeholder words, which are missing here
+    EXPECT_EQ(form.LabelStatus->text(), " No file RTF! ");
+    EXPECT_TRUE(form.RichEdit->toPlainText().startsWith("First line")) << "the pane keeps what it showed";
+    EXPECT_EQ(form.ImageIcon->pixmap().toImage(), shown);
+    EXPECT_TRUE(form.SpeedButtonPlay->isEnabled());
+}
