@@ -48,6 +48,7 @@ public:
     // Length() / 10, fixed at Open: the page size of the song position bar.
     int Frames() const { return frames_; }
 
+    // Stops and releases the open song; the device then reads as not ready.
     void Close();
 
 signals:

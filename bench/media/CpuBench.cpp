@@ -2,8 +2,8 @@
 // the device open and playing, a 500 ms timer reading Mode, Position and Length. Compared with
 // gst-play-1.0 (package gstreamer1.0-plugins-base-apps) playing the same file to its end.
 //
-// Run against a private sound server (see StartDelayBench.cpp for one way to start it):
-//   build/bench/media/media_cpu_bench [song-seconds=60]
+// Run on demand against a private sound server (build the target first):
+//   bash scripts/with-sound-server.sh build/bench/media/media_cpu_bench [song-seconds=60]
 #include "MediaBench.h"
 #include "MediaFiles.h"
 #include "MediaLibrary.h"

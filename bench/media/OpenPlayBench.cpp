@@ -3,8 +3,8 @@
 // gst-play-1.0 (package gstreamer1.0-plugins-base-apps), from the start of Open to the first sound
 // leaving the sound server, against gst-play-1.0's launch to its first sound.
 //
-// Run against a private sound server (see StartDelayBench.cpp for one way to start it):
-//   build/bench/media/media_open_bench [runs=20]
+// Run on demand against a private sound server (build the target first):
+//   bash scripts/with-sound-server.sh build/bench/media/media_open_bench [runs=20]
 #include "MediaBench.h"
 #include "MediaFiles.h"
 #include "MediaLibrary.h"

@@ -4,15 +4,9 @@
 // gst-play-1.0 (package gstreamer1.0-plugins-base-apps) is measured the same way where it can be:
 // from its launch to its first sound, and from the key that resumes it after a pause.
 //
-// Run against a private sound server, e.g. the one scripts/test.sh starts, or:
-//   D=$(mktemp -d); mkdir -p $D/run/pulse $D/state
-//   export XDG_RUNTIME_DIR=$D/run PULSE_RUNTIME_PATH=$D/run/pulse PULSE_STATE_PATH=$D/state
-//   export PULSE_SERVER=unix:$D/run/pulse/native
-//   pulseaudio --daemonize=no --exit-idle-time=-1 -n --use-pid-file=no
-//       --load="module-null-sink sink_name=testsink"
-//       --load="module-native-protocol-unix auth-anonymous=1 socket=$D/run/pulse/native" &
-//   (the pulseaudio command on one line), then
-//   build/bench/media/media_start_bench [runs=10] [stand-seconds=5]
+// Run on demand against a private sound server (build the target first):
+//   bash scripts/with-sound-server.sh build/bench/media/media_start_bench [runs=10] [stand-seconds=5]
+// Any server named by PULSE_SERVER serves: the benchmark adds a null sink of its own and removes it.
 #include "MediaBench.h"
 #include "MediaFiles.h"
 #include "MediaLibrary.h"

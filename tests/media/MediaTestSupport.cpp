@@ -58,5 +58,9 @@ double msBetween(std::chrono::steady_clock::time_point from, std::chrono::steady
 // Read by sanitizer builds. GLib keeps a block from its library constructor (run when GStreamer
 // first loads) where the leak checker cannot see it; GLib has no frame pointers, so finding that
 // constructor on the stack takes the slow unwinder. Nothing of ours is hidden.
-extern "C" const char* __asan_default_options() { return "fast_unwind_on_malloc=0"; }
-extern "C" const char* __lsan_default_suppressions() { return "leak:_dl_init\n"; }
+extern "C" const char* __asan_default_options() {
+    return "fast_unwind_on_malloc=0";
+}
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:_dl_init\n";
+}

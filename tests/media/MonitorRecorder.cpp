@@ -20,16 +20,16 @@ constexpr int ChunkFrames = 88;
 } // namespace
 
 MonitorRecorder::MonitorRecorder(const QString& source, int threshold) : threshold_(threshold) {
-    const pa_sample_spec spec{PA_SAMPLE_S16LE, Rate, Channels};
+    const pa_sample_spec format{PA_SAMPLE_S16LE, Rate, Channels};
     pa_buffer_attr attr;
     attr.maxlength = std::uint32_t(-1);
     attr.tlength = std::uint32_t(-1);
     attr.prebuf = std::uint32_t(-1);
     attr.minreq = std::uint32_t(-1);
-    attr.fragsize = std::uint32_t(pa_usec_to_bytes(2000, &spec));
+    attr.fragsize = std::uint32_t(pa_usec_to_bytes(2000, &format));
     int error = 0;
     stream_.reset(pa_simple_new(nullptr, "sarvel-monitor", PA_STREAM_RECORD, source.toUtf8().constData(),
-                                "monitor", &spec, nullptr, &attr, &error));
+                                "monitor", &format, nullptr, &attr, &error));
     if (!stream_)
         throw std::runtime_error(std::string("cannot record ") + source.toStdString() + ": " +
                                  pa_strerror(error));
