@@ -2,8 +2,11 @@
 
 #include "FirstRun.h"
 #include "Guard.h"
+#include "KitActions.h"
 #include "StartUp.h"
+#include "TAboutForm.h"
 #include "TBaseForm.h"
+#include "TEditIniForm.h"
 #include "TZastForm.h"
 #include "VolumeController.h"
 
@@ -20,6 +23,12 @@ SarvelApp::SarvelApp() {
     startUp_->mixerStartUp = [this] { BaseForm->volume().startUp(); };
     startUp_->mixerShutDown = [this] { BaseForm->volume().shutDown(); };
     startUp_->FormCreate();
+
+    AboutForm = std::make_unique<TAboutForm>(BaseForm.get());
+    BaseForm->setAbout(AboutForm.get());
+
+    EditIniForm = std::make_unique<TEditIniForm>(state_, prompts_, BaseForm->kitActions(), BaseForm.get());
+    BaseForm->kitActions().setEditor(EditIniForm.get());
 
     ZastForm = std::make_unique<TZastForm>(BaseForm.get());
     guarded(prompts_, [this] { ZastForm->FormCreate(); });

@@ -8,7 +8,9 @@
 namespace sarvel {
 
 class StartUp;
+class TAboutForm;
 class TBaseForm;
+class TEditIniForm;
 class TZastForm;
 
 // Builds the windows in their order, runs the event loop and takes the run down again.
@@ -27,6 +29,8 @@ private:
     WidgetPrompts prompts_;
     std::unique_ptr<TBaseForm> BaseForm;
     std::unique_ptr<StartUp> startUp_;
+    std::unique_ptr<TAboutForm> AboutForm;
+    std::unique_ptr<TEditIniForm> EditIniForm;
     std::unique_ptr<TZastForm> ZastForm;
 };
 

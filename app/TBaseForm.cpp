@@ -5,10 +5,12 @@
 #include "DiskFigures.h"
 #include "FirstRun.h"
 #include "Guard.h"
+#include "KitActions.h"
 #include "Launch.h"
 #include "SelectionState.h"
 #include "Settings.h"
 #include "SpeedButton.h"
+#include "TAboutForm.h"
 #include "TZastForm.h"
 #include "Theme.h"
 #include "Transport.h"
@@ -181,6 +183,7 @@ TBaseForm::TBaseForm(SelectionState& state, Prompts& prompts, QWidget* parent)
                             {OpenDialogText.filter, OpenDialogText.initialDir});
     RichEdit->installEventFilter(this);
     wireHandlers();
+    kitActions_ = std::make_unique<KitActions>(*this, state_, prompts_);
 
     setWindowColor(0, 128, 128); // teal until the settings file says otherwise
     resize(814, 562);
@@ -479,6 +482,8 @@ void TBaseForm::wireHandlers() {
     connect(ScrollBarBlue, &QScrollBar::valueChanged, this,
             [this] { guard([this] { ScrollBarBlueChange(); }); });
     connect(TimerZast, &QTimer::timeout, this, [this] { guard([this] { TimerZastTimer(); }); });
+    connect(SpeedButtonHelp, &QToolButton::clicked, this,
+            [this] { guard([this] { SpeedButtonHelpClick(); }); });
     for (int t = 1; t <= kTemaButtons; ++t)
         connect(SpeedButtonTema[t], &SpeedButton::clicked, this,
                 [this, t] { guard([this, t] { SpeedButtonTemaClick(t); }); });
@@ -495,6 +500,12 @@ void TBaseForm::wireHandlers() {
     connect(TimerPlay, &QTimer::timeout, this, [this] { guard([this] { transport_->TimerPlayTimer(); }); });
     connect(TimerMp3rpt, &QTimer::timeout, this,
             [this] { guard([this] { transport_->TimerMp3rptTimer(); }); });
+    // A song that breaks off while playing (a damaged file, the sound server gone) says why and
+    // leaves the transport stopped rather than showing Play down over silence.
+    connect(&MediaPlayer, &sarvel::MediaPlayer::playbackError, this, [this](const QString& message) {
+        SpeedButtonPlay->setChecked(false);
+        prompts_.error(message);
+    });
     connect(SpeedButtonOpenSong, &QToolButton::clicked, this,
             [this] { guard([this] { directOpen_->SpeedButtonOpenSongClick(); }); });
     connect(SpeedButtonOpenText, &QToolButton::clicked, this,
@@ -620,6 +631,11 @@ void TBaseForm::TimerZastTimer() {
     TimerZast->stop();
     if (splash_)
         splash_->exec();
+}
+
+void TBaseForm::SpeedButtonHelpClick() {
+    if (about_)
+        about_->showModal();
 }
 
 void TBaseForm::placeOptionPanel() {

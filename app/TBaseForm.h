@@ -24,9 +24,11 @@ class QToolButton;
 namespace sarvel {
 
 class DirectOpen;
+class KitActions;
 class Launch;
 class Prompts;
 class SpeedButton;
+class TAboutForm;
 class Transport;
 class TZastForm;
 class VolumeController;
@@ -61,11 +63,14 @@ public:
     QColor windowColor() const;
 
     void setSplash(TZastForm* splash) { splash_ = splash; }
+    void setAbout(TAboutForm* about) { about_ = about; }
     // The speakers' volume, driven by ScrollBarVolume.
     VolumeController& volume() { return *volume_; }
     Transport& transport() { return *transport_; }
     Launch& launch() { return *launch_; }
     DirectOpen& directOpen() { return *directOpen_; }
+    // Right clicks on the grid, "Kits" and "New file"; the kit editor is handed to it.
+    KitActions& kitActions() { return *kitActions_; }
 
     // Handlers.
     void SpeedButtonToSongClick();
@@ -78,6 +83,7 @@ public:
     void ScrollBarGreenChange();
     void ScrollBarBlueChange();
     void TimerZastTimer();
+    void SpeedButtonHelpClick();
     void SpeedButtonSongClick(int number);
     void FormKeyDown(QKeyEvent* event);
     // Space typed in the words: returns true when it started or stopped the song, so the
@@ -158,11 +164,13 @@ private:
     SelectionState& state_;
     Prompts& prompts_;
     TZastForm* splash_ = nullptr;
+    TAboutForm* about_ = nullptr;
     MainControls controls_;
     std::unique_ptr<VolumeController> volume_;
     std::unique_ptr<Transport> transport_;
     std::unique_ptr<Launch> launch_;
     std::unique_ptr<DirectOpen> directOpen_;
+    std::unique_ptr<KitActions> kitActions_;
     QWidget* content_ = nullptr;
     QScrollArea* songScroll_ = nullptr;
 };

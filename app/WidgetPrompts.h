@@ -15,6 +15,10 @@ public:
     void message(const QString& title, const QString& text) override;
     QString openFile(const QString& caption, const QString& folder, const QString& fileName,
                      const QString& filter) override;
+    bool question(const QString& title, const QString& text) override;
+    // Qt's own file dialog with a picture of the file under the cursor beside the list.
+    QString openPicture(const QString& caption, const QString& folder, const QString& fileName,
+                        const QString& filter) override;
 
 private:
     QWidget* parent_ = nullptr;

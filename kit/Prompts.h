@@ -18,6 +18,18 @@ public:
     // path, or an empty string when the user cancels.
     virtual QString openFile(const QString& caption, const QString& folder, const QString& fileName,
                              const QString& filter) = 0;
+    // A Yes/No message box; true for Yes. Without an implementation the answer is No, which
+    // changes nothing.
+    virtual bool question(const QString& title, const QString& text) {
+        (void)title;
+        (void)text;
+        return false;
+    }
+    // A file-open dialog for pictures, with a preview where the implementation can show one.
+    virtual QString openPicture(const QString& caption, const QString& folder, const QString& fileName,
+                                const QString& filter) {
+        return openFile(caption, folder, fileName, filter);
+    }
 };
 
 } // namespace sarvel

@@ -393,3 +393,12 @@ TEST_F(Playback, EachMissingEntryFallsBackOnItsOwn) {
     EXPECT_EQ(form.ImageIcon->pixmap().toImage(), shown);
     EXPECT_TRUE(form.SpeedButtonPlay->isEnabled());
 }
+
+TEST_F(Playback, ASongThatBreaksOffSaysWhyAndReleasesPlay) {
+    writeFullEntry(1, longSong(), 50);
+    form.SpeedButtonSongClick(1);
+    ASSERT_TRUE(form.SpeedButtonPlay->isChecked());
+    emit form.MediaPlayer.playbackError("Internal data stream error.");
+    EXPECT_EQ(prompts.errors, QStringList{"Internal data stream error."});
+    EXPECT_FALSE(form.SpeedButtonPlay->isChecked());
+}

@@ -1,0 +1,251 @@
+#include "TAboutForm.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QTimer>
+
+namespace sarvel {
+
+namespace {
+
+constexpr int clientWidth = 305;
+constexpr int clientHeight = 279;
+constexpr int flashInterval = 300;
+
+const QString kCaption = QStringLiteral("О программе");
+const QString kMaker = QStringLiteral("Sarvel");
+const QString kMail = QStringLiteral("sarvel@example.org");
+const QString kWeb = QStringLiteral("https://example.org/sarvel");
+
+const QColor kSkyBlue(0xA6, 0xCA, 0xF0);
+const QColor kTeal(0, 128, 128);
+const QColor kShadow(128, 128, 128);
+const QColor kHover(Qt::red);
+const QColor kLeft(0, 0, 128);
+const QColor kVisited(0, 128, 0);
+
+void setTextColor(QLabel* label, const QColor& color) {
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, color);
+    label->setPalette(palette);
+}
+
+QLabel* label(QWidget* parent, const char* name, const QString& text, const QRect& geometry) {
+    auto* result = new QLabel(text, parent);
+    result->setObjectName(name);
+    result->setGeometry(geometry);
+    return result;
+}
+
+QPixmap picture(int side) {
+    // The application registers its pictures before building this window; tests may not.
+    const QPixmap pixmap(QStringLiteral(":/ui/sarvel.png"));
+    return pixmap.isNull() ? pixmap
+                           : pixmap.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+}
+
+} // namespace
+
+const QUrl TAboutForm::mailUrl(QStringLiteral("mailto:") + kMail);
+const QUrl TAboutForm::webUrl(kWeb);
+
+TAboutForm::TAboutForm(QWidget* parent)
+    // Title bar with the caption only: no close, minimize or maximize button.
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      Label4(
+          label(this, "Label4", QStringLiteral("Version 2.5                 may 2006 г."), {8, 50, 215, 16})),
+      LabelLogin(label(this, "LabelLogin", kMail, {8, 118, 140, 16})),
+      LabelHTTP(label(this, "LabelHTTP",
+                      QStringLiteral("Новая версия программы и дополнительная информация на сайте  ") + kWeb,
+                      {8, 136, 289, 28})),
+      LabelTipCPU(label(this, "LabelTipCPU", QStringLiteral("No info about CPU"), {8, 214, 136, 16})),
+      LabelDosVer(label(this, "LabelDosVer", QStringLiteral("No info about DOS version"), {8, 197, 136, 16})),
+      LabelWinVer(label(this, "LabelWinVer", QStringLiteral("No info about WIN version"), {8, 180, 136, 16})),
+      LabelTusday(label(this, "LabelTusday", QStringLiteral("Сегодня"), {154, 180, 148, 16})),
+      Image1(label(this, "Image1", QString(), {8, 8, 32, 32})),
+      Image2(label(this, "Image2", QString(), {229, 8, 68, 68})),
+      BitBtnClose(new QPushButton(QStringLiteral("OK"), this)), TimerFlesh(new QTimer(this)),
+      openUrl_([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {
+    setObjectName("AboutForm");
+    setWindowTitle(kCaption);
+    setAccessibleName(kCaption);
+    setFixedSize(clientWidth, clientHeight);
+    // The window's layout is in pixels; a pixel-sized font keeps the texts inside it.
+    QFont small = font();
+    small.setPixelSize(11);
+    setFont(small);
+    QPalette sky = palette();
+    sky.setColor(QPalette::Window, kSkyBlue);
+    setPalette(sky);
+    setAutoFillBackground(true);
+
+    buildMakerLabels();
+    buildInfoPanel();
+
+    Image1->setPixmap(picture(32));
+    Image1->setAccessibleName(QStringLiteral("Sarvel icon"));
+    Image2->setPixmap(picture(68));
+    Image2->setAccessibleName(QStringLiteral("Sarvel picture"));
+
+    for (QLabel* link : {LabelLogin, LabelHTTP}) {
+        setTextColor(link, Qt::black);
+        link->setMouseTracking(true);
+        link->setCursor(Qt::PointingHandCursor);
+        link->installEventFilter(this);
+    }
+    LabelLogin->adjustSize(); // the link reacts over its text only
+    LabelLogin->setAccessibleName(QStringLiteral("Mail to the maker"));
+    LabelLogin->setAccessibleDescription(mailUrl.toString());
+    LabelHTTP->setWordWrap(true);
+    LabelHTTP->setAccessibleName(QStringLiteral("Maker's web site"));
+    LabelHTTP->setAccessibleDescription(kWeb);
+
+    BitBtnClose->setObjectName("BitBtnClose");
+    BitBtnClose->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
+    BitBtnClose->setAccessibleName(QStringLiteral("OK"));
+    BitBtnClose->setGeometry(115, 244, 75, 27);
+    BitBtnClose->setDefault(true);
+    connect(BitBtnClose, &QPushButton::clicked, this, &TAboutForm::BitBtnCloseClick);
+
+    TimerFlesh->setObjectName("TimerFlesh");
+    TimerFlesh->setInterval(flashInterval);
+    connect(TimerFlesh, &QTimer::timeout, this, &TAboutForm::TimerFleshTimer);
+    TimerFlesh->start();
+}
+
+void TAboutForm::buildMakerLabels() {
+    QFont large = font();
+    large.setPixelSize(28);
+    large.setBold(true);
+    large.setItalic(true);
+    // The shadow first, so the teal name lies over it.
+    QLabel* shadow = label(this, "LabelMakerShadow", kMaker, {55, 7, 165, 38});
+    QLabel* maker = label(this, "LabelMaker", kMaker, {52, 4, 165, 38});
+    for (QLabel* name : {shadow, maker})
+        name->setFont(large);
+    setTextColor(shadow, kShadow);
+    setTextColor(maker, kTeal);
+    maker->raise();
+
+    label(this, "LabelTown", QStringLiteral("г. Энск, тел. +7 (000) 000-00-00"), {8, 68, 215, 16});
+    label(this, "LabelAuthor", QStringLiteral("Автор: Sarvel developers"), {8, 84, 215, 16});
+    label(this, "LabelRights", QStringLiteral("© Sarvel developers. Все права защищены."), {8, 100, 289, 16});
+}
+
+void TAboutForm::buildInfoPanel() {
+    // A size smaller, so the date with its ten spaces fits right of the line.
+    QFont small = font();
+    small.setPixelSize(10);
+    for (QLabel* info : {LabelWinVer, LabelDosVer, LabelTipCPU, LabelTusday})
+        info->setFont(small);
+
+    auto* top = new QFrame(this);
+    top->setObjectName("Bevel1");
+    top->setFrameShape(QFrame::HLine);
+    top->setFrameShadow(QFrame::Sunken);
+    top->setGeometry(8, 170, 289, 4);
+
+    auto* line = new QFrame(this);
+    line->setObjectName("Bevel2");
+    line->setFrameShape(QFrame::VLine);
+    line->setFrameShadow(QFrame::Sunken);
+    line->setGeometry(146, 178, 4, 54);
+}
+
+void TAboutForm::FormActivate() {
+    const SystemFacts facts = facts_();
+    LabelWinVer->setText(facts.kernel ? winVerText(facts.kernel->major, facts.kernel->minor)
+                                      : QStringLiteral("No info about WIN version"));
+    LabelDosVer->setText(facts.libc ? dosVerText(facts.libc->major, facts.libc->minor)
+                                    : QStringLiteral("No info about DOS version"));
+    LabelTipCPU->setText(cpuText(facts.cpuLevel.value_or(0)));
+}
+
+void TAboutForm::TimerFleshTimer() {
+    // No window system here blinks a title bar on request; asking for the user's attention is
+    // the nearest equivalent (the window manager ignores it while the window is active).
+    if (isVisible())
+        QApplication::alert(this, 0);
+    LabelTusday->setText(QStringLiteral("Сегодня:          ") +
+                         QLocale::system().toString(today_(), QLocale::ShortFormat));
+}
+
+void TAboutForm::BitBtnCloseClick() {
+    accept();
+}
+
+void TAboutForm::LabelLoginMouseMove() {
+    setTextColor(LabelLogin, kHover);
+}
+
+void TAboutForm::LabelHTTPMouseMove() {
+    setTextColor(LabelHTTP, kHover);
+}
+
+void TAboutForm::LabelLoginMouseLeave() {
+    setTextColor(LabelLogin, kLeft);
+}
+
+void TAboutForm::LabelHTTPMouseLeave() {
+    setTextColor(LabelHTTP, kLeft);
+}
+
+void TAboutForm::LabelLoginClick() {
+    setTextColor(LabelLogin, kVisited);
+    openUrl_(mailUrl); // a link that can't be opened fails silently
+}
+
+void TAboutForm::LabelHTTPClick() {
+    setTextColor(LabelHTTP, kVisited);
+    openUrl_(webUrl);
+}
+
+bool TAboutForm::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate)
+        FormActivate();
+    return QDialog::event(event);
+}
+
+bool TAboutForm::eventFilter(QObject* watched, QEvent* event) {
+    const bool login = watched == LabelLogin;
+    if (!login && watched != LabelHTTP)
+        return QDialog::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseMove:
+        login ? LabelLoginMouseMove() : LabelHTTPMouseMove();
+        break;
+    case QEvent::Leave:
+        login ? LabelLoginMouseLeave() : LabelHTTPMouseLeave();
+        break;
+    case QEvent::MouseButtonRelease: {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        const auto* link = static_cast<QLabel*>(watched);
+        if (mouse->button() == Qt::LeftButton && link->rect().contains(mouse->position().toPoint()))
+            login ? LabelLoginClick() : LabelHTTPClick();
+        break;
+    }
+    default:
+        break;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TAboutForm::showEvent(QShowEvent* event) {
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame(QPoint(), frameGeometry().size());
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+    QDialog::showEvent(event);
+}
+
+} // namespace sarvel

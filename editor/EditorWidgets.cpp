@@ -1,0 +1,84 @@
+#include "EditorWidgets.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QToolButton>
+
+namespace sarvel::editorui {
+
+namespace {
+
+const QString kPreviewHint =
+    QStringLiteral("Левая кнопка мыши запускает Song, Правая кнопка обновляет данные о Song");
+
+} // namespace
+
+QToolButton* speedButton(QWidget* parent, const char* name, const QString& caption, const QIcon& icon,
+                         const QRect& geometry, const QString& purpose) {
+    auto* b = new QToolButton(parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setText(caption);
+    b->setIcon(icon);
+    b->setToolButtonStyle(icon.isNull() ? Qt::ToolButtonTextOnly : Qt::ToolButtonTextBesideIcon);
+    b->setFocusPolicy(Qt::NoFocus);
+    b->setGeometry(geometry);
+    b->setAccessibleName(caption);
+    b->setAccessibleDescription(purpose);
+    return b;
+}
+
+QToolButton* previewButton(QWidget* parent, const char* name, const QString& caption, const QRect& geometry) {
+    auto* b = new QToolButton(parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setText(caption);
+    b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    b->setFocusPolicy(Qt::NoFocus);
+    b->setCursor(Qt::PointingHandCursor);
+    b->setToolTip(kPreviewHint);
+    b->setAccessibleDescription(kPreviewHint);
+    b->setGeometry(geometry);
+    return b;
+}
+
+QLabel* pathLabel(QWidget* parent, const char* name, int left, int top) {
+    auto* l = new QLabel(QString::fromLatin1(name), parent);
+    l->setObjectName(QString::fromLatin1(name));
+    l->move(left, top);
+    l->setMinimumWidth(350);
+    l->adjustSize();
+    return l;
+}
+
+QLineEdit* editBox(QWidget* parent, const char* name, const QString& accessible, const QRect& geometry,
+                   int pointSize) {
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(QString::fromLatin1(name));
+    e->setAccessibleName(accessible);
+    e->setGeometry(geometry);
+    QFont f = e->font();
+    f.setPointSize(pointSize);
+    e->setFont(f);
+    return e;
+}
+
+QPushButton* dialogButton(QWidget* parent, const char* name, const QString& caption,
+                          QStyle::StandardPixmap icon, const QRect& geometry) {
+    auto* b = new QPushButton(parent->style()->standardIcon(icon), caption, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setAccessibleName(caption);
+    b->setGeometry(geometry);
+    b->setAutoDefault(false); // Enter belongs to OK alone
+    return b;
+}
+
+QGroupBox* group(QWidget* parent, const char* name, const QString& title, const QRect& geometry) {
+    auto* g = new QGroupBox(title, parent);
+    g->setObjectName(QString::fromLatin1(name));
+    g->setGeometry(geometry);
+    return g;
+}
+
+} // namespace sarvel::editorui

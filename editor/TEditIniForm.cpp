@@ -1,0 +1,456 @@
+#include "TEditIniForm.h"
+
+#include "ButtonGrid.h"
+#include "ButtonSave.h"
+#include "DataFolder.h"
+#include "EditorHost.h"
+#include "EditorWidgets.h"
+#include "Guard.h"
+#include "IniFile.h"
+#include "NewKit.h"
+#include "SelectionState.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStyle>
+#include <QToolButton>
+#include <algorithm>
+#include <utility>
+
+namespace sarvel {
+
+using namespace editorui;
+
+namespace {
+
+const QString kNone = QStringLiteral("-");
+constexpr int kFormSize = 550;
+
+} // namespace
+
+TEditIniForm::TEditIniForm(SelectionState& state, Prompts& prompts, EditorHost& host, QWidget* parent)
+    : QDialog(parent), state_(state), prompts_(prompts), host_(host) {
+    setObjectName(QStringLiteral("EditIniForm"));
+    setWindowTitle(QStringLiteral("Редактирование кнопки SONG"));
+    setModal(true);
+    setAutoFillBackground(true);
+    QPalette cream = palette();
+    cream.setColor(QPalette::Window, QColor(255, 251, 240));
+    setPalette(cream);
+    QFont font = this->font();
+    font.setPointSize(8);
+    setFont(font);
+
+    BitBtnOK = dialogButton(this, "BitBtnOK", QStringLiteral("OK"), QStyle::SP_DialogOkButton,
+                            QRect(360, 416, 75, 25));
+    BitBtnOK->setDefault(true);
+    BitBtnEsc = dialogButton(this, "BitBtnEsc", QStringLiteral("Cancel"), QStyle::SP_DialogCancelButton,
+                             QRect(448, 416, 75, 25));
+    buildFileGroup();
+    buildTemaGroup();
+    buildSongGroup();
+
+    OpenDialogText = {QStringLiteral("RTF files (*.rtf)"), dataPath(QStringLiteral("TEXTS")), {}};
+    OpenDialogSong = {QStringLiteral("mp3 (*.mp3);;wav (*.wav);;midi (*.mid);;all (*.*)"),
+                      dataPath(QStringLiteral("SONGS")),
+                      {}};
+    OpenPictureDialog = {QStringLiteral("Bitmaps (*.bmp)"), dataPath(QStringLiteral("ICONS")), {}};
+
+    wireHandlers();
+    FormCreate();
+}
+
+TEditIniForm::~TEditIniForm() = default;
+
+void TEditIniForm::buildFileGroup() {
+    GroupBoxFile =
+        group(this, "GroupBoxFile", QStringLiteral("Name File New or SaveAs"), QRect(8, 8, 521, 57));
+    Editfile = editBox(GroupBoxFile, "Editfile", GroupBoxFile->title(), QRect(8, 20, 337, 21), 8);
+    Editfile->setText(QStringLiteral("Editfile"));
+    SpeedButtonNew = speedButton(GroupBoxFile, "SpeedButtonNew", QStringLiteral("CreateFile"),
+                                 style()->standardIcon(QStyle::SP_FileIcon), QRect(352, 19, 73, 22),
+                                 QStringLiteral("Create the kit file"));
+    BitBtn1 = dialogButton(GroupBoxFile, "BitBtn1", QStringLiteral("Cancel"), QStyle::SP_DialogCancelButton,
+                           QRect(430, 18, 75, 23));
+    // The caption must show whole in this system's font: the edit box gives up the room it needs.
+    const int extra = std::max(0, SpeedButtonNew->sizeHint().width() - SpeedButtonNew->width());
+    Editfile->resize(Editfile->width() - extra, Editfile->height());
+    SpeedButtonNew->setGeometry(SpeedButtonNew->geometry().adjusted(-extra, 0, 0, 0));
+}
+
+void TEditIniForm::buildTemaGroup() {
+    GroupBoxTema = group(this, "GroupBoxTema", QStringLiteral("Button TEMA"), QRect(8, 72, 521, 89));
+    const QString ico = QStringLiteral("Ico");
+    SpeedButtonIcoTema = speedButton(GroupBoxTema, "SpeedButtonIcoTema", ico,
+                                     style()->standardIcon(QStyle::SP_DialogOpenButton), QRect(8, 18, 57, 23),
+                                     QStringLiteral("Choose the icon"));
+    SpeedButtonIcotemadel = speedButton(GroupBoxTema, "SpeedButtonIcotemadel", ico,
+                                        style()->standardIcon(QStyle::SP_DialogDiscardButton),
+                                        QRect(72, 18, 57, 23), QStringLiteral("Clear the icon"));
+    LabelIcoTema = pathLabel(GroupBoxTema, "LabelIcoTema", 136, 16);
+    SpeedButtonTempTema =
+        previewButton(GroupBoxTema, "SpeedButtonTempTema", QStringLiteral("Tema"), QRect(8, 48, 121, 25));
+    EditTemaButton =
+        editBox(GroupBoxTema, "EditTemaButton", GroupBoxTema->title(), QRect(136, 51, 121, 24), 10);
+    // Kept for the form's shape; there is no operation that adds or removes a theme.
+    SpeedButtonNewTema = speedButton(GroupBoxTema, "SpeedButtonNewTema", QStringLiteral("New"), {},
+                                     QRect(448, 18, 57, 23), {});
+    SpeedButtonDeleteSection = speedButton(GroupBoxTema, "SpeedButtonDeleteSection", QStringLiteral("Tema"),
+                                           {}, QRect(384, 18, 57, 23), {});
+    SpeedButtonNewTema->hide();
+    SpeedButtonDeleteSection->hide();
+}
+
+void TEditIniForm::buildSongGroup() {
+    GroupBoxSong = group(this, "GroupBoxSong", QStringLiteral("Button SONG"), QRect(8, 176, 521, 233));
+    const QIcon open = style()->standardIcon(QStyle::SP_DialogOpenButton);
+    const QIcon clear = style()->standardIcon(QStyle::SP_DialogDiscardButton);
+    const QString ico = QStringLiteral("Ico");
+    const QString text = QStringLiteral("Text");
+    const QString song = QStringLiteral("Song");
+    SpeedButtonIcon = speedButton(GroupBoxSong, "SpeedButtonIcon", ico, open, QRect(8, 26, 81, 39),
+                                  QStringLiteral("Choose the icon"));
+    SpeedButtonDelIcon = speedButton(GroupBoxSong, "SpeedButtonDelIcon", ico, clear, QRect(96, 26, 57, 39),
+                                     QStringLiteral("Clear the icon"));
+    LabelIcon = pathLabel(GroupBoxSong, "LabelIcon", 160, 36);
+    SpeedButtonOpenText = speedButton(GroupBoxSong, "SpeedButtonOpenText", text, open, QRect(8, 74, 81, 23),
+                                      QStringLiteral("Choose the text file"));
+    SpeedButtonDelRtf = speedButton(GroupBoxSong, "SpeedButtonDelRtf", text, clear, QRect(96, 74, 57, 23),
+                                    QStringLiteral("Clear the text file"));
+    LabelNameRtf = pathLabel(GroupBoxSong, "LabelNameRtf", 160, 80);
+    SpeedButtonOpenSong = speedButton(GroupBoxSong, "SpeedButtonOpenSong", song, open, QRect(8, 106, 81, 23),
+                                      QStringLiteral("Choose the song file"));
+    SpeedButtonDelSong = speedButton(GroupBoxSong, "SpeedButtonDelSong", song, clear, QRect(96, 106, 57, 23),
+                                     QStringLiteral("Clear the song file"));
+    LabelNameSong = pathLabel(GroupBoxSong, "LabelNameSong", 160, 116);
+    SpeedButtonSongTemp = previewButton(GroupBoxSong, "SpeedButtonSongTemp", song, QRect(8, 144, 249, 41));
+    EditNameButton =
+        editBox(GroupBoxSong, "EditNameButton", GroupBoxSong->title(), QRect(272, 153, 225, 24), 10);
+    EditNameButton->setText(QStringLiteral("Empty Song Button"));
+
+    CheckBoxVolumeOn = new QCheckBox(QStringLiteral("Volume Togethe"), GroupBoxSong);
+    CheckBoxVolumeOn->setObjectName(QStringLiteral("CheckBoxVolumeOn"));
+    CheckBoxVolumeOn->setAccessibleName(CheckBoxVolumeOn->text());
+    // The designed places, moved right only as far as this system's wider font needs.
+    CheckBoxVolumeOn->setGeometry(8, 200, std::max(105, CheckBoxVolumeOn->sizeHint().width()), 17);
+    ScrollBarVol = new QScrollBar(Qt::Horizontal, GroupBoxSong);
+    ScrollBarVol->setObjectName(QStringLiteral("ScrollBarVol"));
+    ScrollBarVol->setRange(0, 100);
+    ScrollBarVol->setValue(50);
+    ScrollBarVol->setGeometry(std::max(120, CheckBoxVolumeOn->geometry().right() + 6), 200, 161, 16);
+    Labelv = new QLabel(QStringLiteral("Volume Memory Song "), GroupBoxSong);
+    Labelv->setObjectName(QStringLiteral("Labelv"));
+    Labelv->move(std::max(320, ScrollBarVol->geometry().right() + 8), 203);
+    ScrollBarVol->setAccessibleName(Labelv->text());
+    LabelVol = new QLabel(QStringLiteral("50%"), GroupBoxSong);
+    LabelVol->setObjectName(QStringLiteral("LabelVol"));
+    LabelVol->move(std::max(432, Labelv->x() + Labelv->sizeHint().width() + 4), 204);
+    LabelVol->setMinimumWidth(40);
+}
+
+template <class F> void TEditIniForm::guard(F&& f) {
+    guarded(prompts_, std::forward<F>(f));
+}
+
+void TEditIniForm::wireHandlers() {
+    const auto on = [this](QToolButton* b, void (TEditIniForm::*handler)()) {
+        connect(b, &QToolButton::clicked, this,
+                [this, handler] { guard([this, handler] { (this->*handler)(); }); });
+    };
+    on(SpeedButtonOpenText, &TEditIniForm::SpeedButtonOpenTextClick);
+    on(SpeedButtonOpenSong, &TEditIniForm::SpeedButtonOpenSongClick);
+    on(SpeedButtonIcon, &TEditIniForm::SpeedButtonIconClick);
+    on(SpeedButtonIcoTema, &TEditIniForm::SpeedButtonIcoTemaClick);
+    on(SpeedButtonDelRtf, &TEditIniForm::SpeedButtonDelRtfClick);
+    on(SpeedButtonDelSong, &TEditIniForm::SpeedButtonDelSongClick);
+    on(SpeedButtonDelIcon, &TEditIniForm::SpeedButtonDelIconClick);
+    on(SpeedButtonIcotemadel, &TEditIniForm::SpeedButtonIcotemadelClick);
+    on(SpeedButtonNew, &TEditIniForm::SpeedButtonNewClick);
+    connect(ScrollBarVol, &QScrollBar::valueChanged, this,
+            [this] { guard([this] { ScrollBarVolChange(); }); });
+    connect(CheckBoxVolumeOn, &QCheckBox::clicked, this,
+            [this] { guard([this] { CheckBoxVolumeOnClick(); }); });
+    // The three closing buttons close through their results even when their handler stops early.
+    connect(BitBtnOK, &QPushButton::clicked, this, [this] {
+        guard([this] { BitBtnOKClick(); });
+        accept();
+    });
+    for (QPushButton* cancel : {BitBtnEsc, BitBtn1})
+        connect(cancel, &QPushButton::clicked, this, [this] {
+            guard([this] { BitBtnEscClick(); });
+            reject();
+        });
+    EditNameButton->installEventFilter(this);
+    EditTemaButton->installEventFilter(this);
+}
+
+bool TEditIniForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyRelease) {
+        if (watched == EditNameButton)
+            guard([this] { EditNameButtonKeyUp(); });
+        else if (watched == EditTemaButton)
+            guard([this] { EditTemaButtonKeyUp(); });
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TEditIniForm::keyPressEvent(QKeyEvent* event) {
+    // Esc is the Cancel button's key, so it ends the edit the way that button does.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        BitBtnEsc->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TEditIniForm::FormCreate() {
+    resize(kFormSize, kFormSize);
+}
+
+bool TEditIniForm::showModal() {
+    if (!guarded(prompts_, [this] { FormActivate(); })) {
+        if (sectionToRestore_)
+            state_.CurrentSection = *std::exchange(sectionToRestore_, std::nullopt);
+        return false;
+    }
+    exec();
+    return true;
+}
+
+void TEditIniForm::FormActivate() {
+    switch (state_.EditMode) {
+    case 1:
+        activateSong();
+        break;
+    case 2:
+        activateTema();
+        break;
+    case 3:
+        activateFile();
+        break;
+    default:
+        break;
+    }
+    CheckBoxVolumeOn->setChecked(host_.volumeOn());
+    resize(kFormSize, kFormSize);
+}
+
+void TEditIniForm::activateSong() {
+    GroupBoxSong->show();
+    GroupBoxTema->hide();
+    GroupBoxFile->hide();
+    const QString n = QString::number(state_.SongNumber);
+    const QString& section = state_.CurrentSection;
+    QString caption;
+    {
+        const IniFile kit(state_.KitFileName);
+        caption = kit.readString(section, "Button" + n, "Song-" + n);
+        EditTextFileName = kit.readString(section, "Text" + n, kNone);
+        EditSongFileName = kit.readString(section, "Song" + n, kNone);
+        EditIconFileName = kit.readString(section, "Icon" + n, kNone);
+        state_.SongCaption = caption;
+        state_.IconFileName = EditIconFileName;
+        ScrollBarVol->setValue(kit.readInt(section, "Vol" + n, 50)); // clamped to 0..100 by the bar
+    }
+    if (host_.volumeOn())
+        host_.setMainVolume(ScrollBarVol->value());
+    LabelNameRtf->setText(EditTextFileName);
+    LabelNameSong->setText(EditSongFileName);
+    LabelIcon->setText(EditIconFileName);
+    if (namesExistingFile(EditIconFileName))
+        showPicture(SpeedButtonSongTemp, EditIconFileName);
+    EditNameButton->setText(caption);
+    SpeedButtonSongTemp->setText(caption);
+    setWindowTitle(state_.KitFileName + QStringLiteral("  Song Button = ") + n);
+}
+
+void TEditIniForm::activateTema() {
+    GroupBoxTema->show();
+    GroupBoxSong->hide();
+    GroupBoxFile->hide();
+    const QString t = QString::number(state_.TemaNumber);
+    if (!sectionToRestore_)
+        sectionToRestore_ = state_.CurrentSection;
+    state_.CurrentSection = sectionName(state_.TemaNumber);
+    {
+        const IniFile kit(state_.KitFileName);
+        state_.TemaCaption = kit.readString(QStringLiteral("TemaArtist"), "Button" + t, "Artist-" + t);
+        EditTemaIconFileName = kit.readString(QStringLiteral("TemaArtist"), "Icon" + t,
+                                              QStringLiteral("C:\\SARVEL\\NoIcoT.bmp"));
+    }
+    if (namesExistingFile(EditTemaIconFileName))
+        showPicture(SpeedButtonTempTema, EditTemaIconFileName);
+    LabelIcoTema->setText(EditTemaIconFileName);
+    SpeedButtonTempTema->setText(state_.TemaCaption);
+    EditTemaButton->setText(state_.TemaCaption);
+    setWindowTitle(state_.KitFileName + QStringLiteral("  Tema Button = ") + t);
+}
+
+void TEditIniForm::activateFile() {
+    GroupBoxFile->show();
+    GroupBoxSong->hide();
+    GroupBoxTema->hide();
+    Editfile->setText(dataPath(QStringLiteral("TEMES/New001.vkt")));
+    setWindowTitle(state_.KitFileName);
+}
+
+void TEditIniForm::showPicture(QToolButton* preview, const QString& path) {
+    // A picture that can't be loaded is reported and the activation goes on, so the dialog never
+    // opens with a half-filled set of another button's values.
+    guard([&] {
+        const QImage image = loadGlyph(fromStoredPath(path));
+        QPixmap pixmap = QPixmap::fromImage(image);
+        if (!image.hasAlphaChannel()) {
+            // The bottom-left colour is transparent, as on the grid's buttons.
+            const QRgb key = image.pixel(0, image.height() - 1);
+            pixmap.setMask(pixmap.createMaskFromColor(QColor::fromRgb(key), Qt::MaskInColor));
+        }
+        preview->setIcon(QIcon(pixmap));
+        preview->setIconSize(pixmap.size().boundedTo(preview->size()));
+    });
+}
+
+QString TEditIniForm::choose(FileChooser& chooser, bool picture) {
+    const QString caption = QStringLiteral("Open");
+    const QString path =
+        picture ? prompts_.openPicture(caption, chooser.initialDir, chooser.fileName, chooser.filter)
+                : prompts_.openFile(caption, chooser.initialDir, chooser.fileName, chooser.filter);
+    if (!path.isEmpty())
+        chooser.fileName = path;
+    return path;
+}
+
+void TEditIniForm::EditNameButtonKeyUp() {
+    SpeedButtonSongTemp->setText(EditNameButton->text());
+}
+
+void TEditIniForm::EditTemaButtonKeyUp() {
+    SpeedButtonTempTema->setText(EditTemaButton->text());
+}
+
+void TEditIniForm::SpeedButtonOpenTextClick() {
+    const QString path = choose(OpenDialogText, false);
+    if (path.isEmpty())
+        return;
+    EditTextFileName = path;
+    LabelNameRtf->setText(path);
+}
+
+void TEditIniForm::SpeedButtonOpenSongClick() {
+    const QString path = choose(OpenDialogSong, false);
+    if (path.isEmpty())
+        return;
+    EditSongFileName = path;
+    LabelNameSong->setText(path);
+}
+
+void TEditIniForm::SpeedButtonIconClick() {
+    const QString path = choose(OpenPictureDialog, true);
+    if (path.isEmpty())
+        return;
+    EditIconFileName = path;
+    LabelIcon->setText(path);
+    showPicture(SpeedButtonSongTemp, path);
+}
+
+void TEditIniForm::SpeedButtonIcoTemaClick() {
+    const QString path = choose(OpenPictureDialog, true);
+    if (path.isEmpty())
+        return;
+    EditTemaIconFileName = path;
+    LabelIcoTema->setText(path);
+    showPicture(SpeedButtonTempTema, path);
+}
+
+void TEditIniForm::SpeedButtonDelRtfClick() {
+    EditTextFileName = kNone;
+    LabelNameRtf->setText(kNone);
+}
+
+void TEditIniForm::SpeedButtonDelSongClick() {
+    EditSongFileName = kNone;
+    LabelNameSong->setText(kNone);
+}
+
+void TEditIniForm::SpeedButtonDelIconClick() {
+    EditIconFileName = kNone;
+    LabelIcon->setText(kNone);
+}
+
+void TEditIniForm::SpeedButtonIcotemadelClick() {
+    EditTemaIconFileName = kNone;
+    LabelIcoTema->setText(kNone);
+}
+
+void TEditIniForm::ScrollBarVolChange() {
+    if (host_.volumeOn())
+        host_.setMainVolume(ScrollBarVol->value());
+    LabelVol->setText(QString::number(ScrollBarVol->value()));
+}
+
+void TEditIniForm::CheckBoxVolumeOnClick() {
+    host_.setVolumeOn(CheckBoxVolumeOn->isChecked());
+}
+
+void TEditIniForm::BitBtnEscClick() {
+    state_.EditMode = 1;
+}
+
+void TEditIniForm::BitBtnOKClick() {
+    // The selection state takes the saved values only once the kit holds them, so a refused
+    // write leaves state and kit telling the same story.
+    if (state_.EditMode == 1) {
+        const SongButtonEdit edit{state_.SongNumber, EditNameButton->text(), EditTextFileName,
+                                  EditSongFileName,  EditIconFileName,       ScrollBarVol->value()};
+        const SavedSongFiles saved =
+            saveSongButton(state_.KitFileName, state_.CurrentSection, edit, prompts_);
+        state_.SongCaption = edit.caption;
+        if (saved.text)
+            state_.TextFileName = *saved.text;
+        if (saved.song)
+            state_.SongFileName = *saved.song;
+        if (saved.icon)
+            state_.IconFileName = *saved.icon;
+        ReturnNameButtonSong(host_.grid(), state_);
+    } else if (state_.EditMode == 2) {
+        const QString caption = EditTemaButton->text();
+        const auto icon =
+            saveTemaButton(state_.KitFileName, state_.TemaNumber, caption, EditTemaIconFileName, prompts_);
+        state_.TemaCaption = caption;
+        if (icon)
+            state_.TemaIconFileName = *icon;
+        ReturnNameButtonTema(host_.grid(), state_);
+    }
+    state_.EditMode = 1;
+    JobTema(state_.SelectedTemaNumber, host_.grid(), state_);
+    sectionToRestore_.reset(); // JobTema has made the shown theme current again
+}
+
+void TEditIniForm::SpeedButtonNewClick() {
+    NewKitOutcome outcome = NewKitOutcome::NotCreated;
+    try {
+        outcome = createKitFile(Editfile->text(), state_, prompts_);
+    } catch (...) {
+        setWindowTitle(state_.KitFileName); // a reused file is already the kit
+        throw;
+    }
+    setWindowTitle(state_.KitFileName);
+    // After a No the dialog stays open for another name.
+    if (outcome == NewKitOutcome::Declined)
+        return;
+    state_.EditMode = 1;
+    accept();
+}
+
+void TEditIniForm::done(int result) {
+    if (sectionToRestore_)
+        state_.CurrentSection = *std::exchange(sectionToRestore_, std::nullopt);
+    QDialog::done(result);
+}
+
+} // namespace sarvel
