@@ -2,9 +2,11 @@
 #include "FakePrompts.h"
 #include "SelectionState.h"
 #include "SpeedButton.h"
+#include "TAboutForm.h"
 #include "TBaseForm.h"
 #include "TestSupport.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -177,4 +179,19 @@ TEST_F(MainWindow, EveryActionableControlHasAnAccessibleName) {
             EXPECT_FALSE(w->accessibleName().isEmpty()) << w->objectName().toStdString();
         }
     }
+}
+
+TEST_F(MainWindow, AboutButtonShowsTheAboutWindowModally) {
+    TAboutForm about(&form);
+    form.setAbout(&about);
+    QWidget* modal = nullptr;
+    QTimer::singleShot(0, [&] {
+        modal = QApplication::activeModalWidget();
+        if (modal)
+            modal->close();
+    });
+    QTest::mouseClick(form.SpeedButtonHelp, Qt::LeftButton);
+    EXPECT_EQ(modal, &about);
+    EXPECT_FALSE(about.isVisible());
+    EXPECT_TRUE(prompts.errors.isEmpty());
 }
