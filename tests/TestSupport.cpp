@@ -3,11 +3,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <stdexcept>
 
 namespace sarvel::test {
 
-QString dataFile(const QString& name) { return QStringLiteral(SARVEL_TEST_DATA) + "/" + name; }
+QString dataFile(const QString& name) {
+    return QStringLiteral(SARVEL_TEST_DATA) + "/" + name;
+}
 
 QByteArray readAll(const QString& path) {
     QFile f(path);
@@ -21,6 +24,20 @@ void writeAll(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
         throw std::runtime_error("test: cannot write " + path.toStdString());
+}
+
+void writeBitmap(const QString& path, int width) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QImage image(width, 12, QImage::Format_RGB32);
+    image.fill(Qt::darkGreen);
+    image.setPixel(0, 11, qRgb(255, 0, 255));
+    if (!image.save(path, "BMP"))
+        throw std::runtime_error("test: cannot write " + path.toStdString());
+}
+
+void writePlaceholderIcons() {
+    writeBitmap(QDir::homePath() + "/SARVEL/NoIcoS.bmp", 9);
+    writeBitmap(QDir::homePath() + "/SARVEL/NoIcoT.bmp", 7);
 }
 
 TempHome::TempHome() : oldHome_(qgetenv("HOME")), oldConfig_(qgetenv("XDG_CONFIG_HOME")) {

@@ -41,7 +41,8 @@ TEST(DemoKit, EverySongOfTheDemoLaunchesWithItsWords) {
             if (song == "-")
                 continue;
             form.SpeedButtonSongClick(n);
-            ASSERT_TRUE(prompts.errors.isEmpty()) << song.toStdString() << ": " << prompts.errors.join('\n').toStdString();
+            ASSERT_TRUE(prompts.errors.isEmpty())
+                << song.toStdString() << ": " << prompts.errors.join('\n').toStdString();
             EXPECT_EQ(form.LabelStatus->text(), " ") << song.toStdString();
             EXPECT_EQ(form.MediaPlayer.mode(), MediaPlayer::Mode::Playing) << song.toStdString();
             EXPECT_GT(form.MediaPlayer.Length(), 10000) << song.toStdString();

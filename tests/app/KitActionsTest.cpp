@@ -29,23 +29,15 @@ using sarvel::test::FakePrompts;
 using sarvel::test::readAll;
 using sarvel::test::TempHome;
 using sarvel::test::writeAll;
+using sarvel::test::writeBitmap;
+using sarvel::test::writePlaceholderIcons;
 
 namespace {
-
-// A bitmap known by its width.
-void writeBitmap(const QString& path, int width) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QImage image(width, 12, QImage::Format_RGB32);
-    image.fill(Qt::darkGreen);
-    image.setPixel(0, 11, qRgb(255, 0, 255));
-    ASSERT_TRUE(image.save(path, "BMP"));
-}
 
 class KitActionsFixture : public ::testing::Test {
 protected:
     KitActionsFixture() {
-        writeBitmap(dataPath("NoIcoS.bmp"), 9);
-        writeBitmap(dataPath("NoIcoT.bmp"), 7);
+        writePlaceholderIcons();
         QDir().mkpath(dataPath("TEMES"));
         state.KitFileName = kit();
         form.kitActions().setEditor(&editor);

@@ -79,7 +79,8 @@ TEST_F(MainWindow, GridButtonsCarryNamesHintsAndPlaces) {
     auto* t6 = form.findChild<SpeedButton*>("SpeedButtonTema6");
     ASSERT_NE(t6, nullptr);
     EXPECT_EQ(t6->geometry(), QRect(200, 40, 188, 22)) << "column 2, row 2";
-    EXPECT_EQ(t6->toolTip(), QStringLiteral("Левая кнопка мыши выбирает Жанр, Правая кнопка обновляет данные "));
+    EXPECT_EQ(t6->toolTip(),
+              QStringLiteral("Левая кнопка мыши выбирает Жанр, Правая кнопка обновляет данные "));
     EXPECT_NE(form.findChild<SpeedButton*>("SpeedButtonSong01"), nullptr);
     EXPECT_EQ(form.findChild<SpeedButton*>("SpeedButtonSong1"), nullptr);
 }

@@ -45,14 +45,11 @@ protected:
     void SetUp() override {
         QDir().mkpath(home.dataDir() + "/SONGS");
         QDir().mkpath(home.dataDir() + "/ICONS");
-        QImage placeholder(8, 8, QImage::Format_RGB32);
-        placeholder.fill(Qt::gray);
-        ASSERT_TRUE(placeholder.save(dataPath("NoIcoS.bmp"), "BMP"));
-        ASSERT_TRUE(placeholder.save(dataPath("NoIcoT.bmp"), "BMP"));
+        writePlaceholderIcons();
         QImage icon(32, 32, QImage::Format_RGB32);
         icon.fill(Qt::red);
         ASSERT_TRUE(icon.save(iconPath(), "BMP"));
-        writeWav(longSong(), tone(44100 * 3, 44100, 1, 0.5)); // 3 s
+        writeWav(longSong(), tone(44100 * 3, 44100, 1, 0.5));      // 3 s
         writeWav(shortSong(), tone(44100 * 2 / 5, 44100, 1, 0.5)); // 0.4 s
         writeAll(wordsPath(), "{\\rtf1\\ansi {\\b First line}\\par second line\\par third line}");
         writeAll(notAnIcon(), "not a bitmap");
@@ -368,7 +365,8 @@ TEST_F(Playback, OneShotTimerReappliesTheSliderOnlyWithTheOption) {
     form.transport().TimerMp3rptTimer();
     EXPECT_FALSE(form.TimerMp3rpt->isActive());
     EXPECT_GE(form.MediaPlayer.Position(), 2500);
-    EXPECT_EQ(form.MediaPlayer.mode(), MediaPlayer::Mode::Playing) << "the Play button is down, so it plays on";
+    EXPECT_EQ(form.MediaPlayer.mode(), MediaPlayer::Mode::Playing)
+        << "the Play button is down, so it plays on";
 }
 
 TEST_F(Playback, EachMissingEntryFallsBackOnItsOwn) {

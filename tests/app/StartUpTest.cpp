@@ -1,9 +1,9 @@
+#include "StartUp.h"
 #include "DataFolder.h"
 #include "FakePrompts.h"
 #include "IniFile.h"
 #include "SelectionState.h"
 #include "SpeedButton.h"
-#include "StartUp.h"
 #include "TBaseForm.h"
 #include "TestSupport.h"
 
@@ -28,14 +28,7 @@ namespace {
 
 class StartUpFixture : public ::testing::Test {
 protected:
-    void SetUp() override {
-        for (const char* name : {"NoIcoS.bmp", "NoIcoT.bmp"}) {
-            QDir().mkpath(home.dataDir());
-            QImage image(8, 8, QImage::Format_RGB32);
-            image.fill(Qt::gray);
-            ASSERT_TRUE(image.save(dataPath(name), "BMP"));
-        }
-    }
+    void SetUp() override { sarvel::test::writePlaceholderIcons(); }
 
     void start() {
         form = std::make_unique<TBaseForm>(state, prompts);

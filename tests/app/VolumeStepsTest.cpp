@@ -27,10 +27,7 @@ namespace {
 class VolumeSteps : public ::testing::Test {
 protected:
     void SetUp() override {
-        QImage placeholder(8, 8, QImage::Format_RGB32);
-        placeholder.fill(Qt::gray);
-        QDir().mkpath(home.dataDir());
-        ASSERT_TRUE(placeholder.save(dataPath("NoIcoS.bmp"), "BMP"));
+        writePlaceholderIcons();
         QDir().mkpath(home.dataDir() + "/SONGS");
         writeWav(home.dataDir() + "/SONGS/song.wav", tone(44100 * 3, 44100, 1, 0.5));
         state.KitFileName = home.dataDir() + "/TEMES/Test.vkt";

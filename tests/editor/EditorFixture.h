@@ -53,14 +53,6 @@ public:
 };
 
 // A bitmap whose width names it; its bottom-left pixel (the transparent colour) differs from the rest.
-inline void writeBitmap(const QString& path, int width) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QImage image(width, 12, QImage::Format_RGB32);
-    image.fill(Qt::blue);
-    image.setPixel(0, 11, qRgb(255, 0, 255));
-    ASSERT_TRUE(image.save(path, "BMP"));
-}
-
 // Width of the picture a preview button shows, 0 for none.
 inline int pictureWidth(const QToolButton* preview) {
     const auto sizes = preview->icon().availableSizes();
@@ -70,8 +62,7 @@ inline int pictureWidth(const QToolButton* preview) {
 class EditorFixture : public ::testing::Test {
 protected:
     EditorFixture() {
-        writeBitmap(dataPath("NoIcoS.bmp"), 9);
-        writeBitmap(dataPath("NoIcoT.bmp"), 7);
+        writePlaceholderIcons();
         QDir().mkpath(dataPath("TEMES"));
         state.KitFileName = kit();
     }

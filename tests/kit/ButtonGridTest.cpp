@@ -15,6 +15,8 @@
 using namespace sarvel;
 using sarvel::test::TempHome;
 using sarvel::test::writeAll;
+using sarvel::test::writeBitmap;
+using sarvel::test::writePlaceholderIcons;
 
 namespace {
 
@@ -45,18 +47,10 @@ public:
     int pressed = 0;
 };
 
-void writeBitmap(const QString& path, int size) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QImage image(size, size, QImage::Format_RGB32);
-    image.fill(Qt::red);
-    ASSERT_TRUE(image.save(path, "BMP"));
-}
-
 class GridFill : public ::testing::Test {
 protected:
     void SetUp() override {
-        writeBitmap(dataPath("NoIcoS.bmp"), 9); // placeholder sizes tell them apart from kit icons
-        writeBitmap(dataPath("NoIcoT.bmp"), 7);
+        writePlaceholderIcons(); // their widths tell them apart from kit icons
         state.KitFileName = home.dataDir() + "/TEMES/Test.vkt";
     }
     void writeKit(const QByteArray& text) { writeAll(state.KitFileName, text); }
