@@ -27,6 +27,8 @@ public:
 private:
     SelectionState state_;
     WidgetPrompts prompts_;
+    // The other windows are the main window's children: declared after it, they are destroyed
+    // before it and leave its child list themselves.
     std::unique_ptr<TBaseForm> BaseForm;
     std::unique_ptr<StartUp> startUp_;
     std::unique_ptr<TAboutForm> AboutForm;
