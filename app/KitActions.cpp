@@ -94,10 +94,17 @@ void KitActions::SpeedButtonFileIniOpenClick() {
     form_.RichEdit->hide();
     form_.GroupBoxSong->hide();
     OpenDialog& dialog = form_.OpenDialogIniFile;
+    // A typed name of a kit that does not exist yet is taken: it shows the default buttons.
     const QString chosen =
-        prompts_.openFile(QStringLiteral("Open"), dialog.initialDir, dialog.fileName, dialog.filter);
+        prompts_.openAnyFile(QStringLiteral("Open"), dialog.initialDir, dialog.fileName, dialog.filter);
+    // The next opening starts in the folder of this choice, on this file.
     if (!chosen.isEmpty()) {
+        dialog.initialDir = QFileInfo(chosen).absolutePath();
         dialog.fileName = chosen;
+    }
+    // A kit that cannot be read is reported and never becomes current: the previous one stays,
+    // with its theme, songs and captions, and is still the kit saved at exit.
+    if (!chosen.isEmpty() && guarded(prompts_, [&] { [[maybe_unused]] const IniFile probe(chosen); })) {
         state_.KitFileName = chosen;
         // Theme 1 becomes current, so the pressed theme button and the songs shown agree. A fill
         // that fails is reported and the window still comes back to the song pane.

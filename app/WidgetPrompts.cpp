@@ -45,6 +45,17 @@ QString WidgetPrompts::openFile(const QString& caption, const QString& folder, c
     return QFileDialog::getOpenFileName(owner(parent_), caption, startPath(folder, fileName), filter);
 }
 
+QString WidgetPrompts::openAnyFile(const QString& caption, const QString& folder, const QString& fileName,
+                                   const QString& filter) {
+    QFileDialog dialog(owner(parent_), caption, startPath(folder, fileName), filter);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles().value(0);
+}
+
 bool WidgetPrompts::question(const QString& title, const QString& text) {
     return QMessageBox::warning(owner(parent_), title, text, QMessageBox::Yes | QMessageBox::No) ==
            QMessageBox::Yes;

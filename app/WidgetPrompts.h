@@ -15,6 +15,9 @@ public:
     void message(const QString& title, const QString& text) override;
     QString openFile(const QString& caption, const QString& folder, const QString& fileName,
                      const QString& filter) override;
+    // Qt's own dialog: a desktop's native open dialog refuses a name that does not exist.
+    QString openAnyFile(const QString& caption, const QString& folder, const QString& fileName,
+                        const QString& filter) override;
     bool question(const QString& title, const QString& text) override;
     // Qt's own file dialog with a picture of the file under the cursor beside the list.
     QString openPicture(const QString& caption, const QString& folder, const QString& fileName,

@@ -25,6 +25,11 @@ public:
         (void)text;
         return false;
     }
+    // A file-open dialog that also takes the typed name of a file that does not exist yet.
+    virtual QString openAnyFile(const QString& caption, const QString& folder, const QString& fileName,
+                                const QString& filter) {
+        return openFile(caption, folder, fileName, filter);
+    }
     // A file-open dialog for pictures, with a preview where the implementation can show one.
     virtual QString openPicture(const QString& caption, const QString& folder, const QString& fileName,
                                 const QString& filter) {

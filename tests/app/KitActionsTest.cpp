@@ -1,4 +1,5 @@
 #include "KitActions.h"
+#include "ButtonGrid.h"
 #include "DataFolder.h"
 #include "FakePrompts.h"
 #include "IniFile.h"
@@ -7,10 +8,13 @@
 #include "TBaseForm.h"
 #include "TEditIniForm.h"
 #include "TestSupport.h"
+#include "WidgetPrompts.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QImage>
@@ -234,6 +238,95 @@ TEST_F(KitActionsFixture, OpeningAKitRefillsBothGridsAndShowsItsShortName) {
     EXPECT_EQ(form.LabelStatus->text(), " ");
     EXPECT_EQ(form.windowTitle(), " " + path);
     EXPECT_TRUE(form.songPaneShown());
+}
+
+TEST_F(KitActionsFixture, AKitThatCannotBeReadLeavesThePreviousKitCurrent) {
+    writeAll(kit(), "[Section2]\nButton1=Old two\n[TemaArtist]\nButton1=Old theme\n");
+    ReturnNameButtonTema(form, state);
+    QTest::mouseClick(form.temaButton(2), Qt::LeftButton);
+    form.setWindowTitle(" " + kit());
+    const QString groupTitle = form.GroupBoxSong->title();
+    const QString huge = home.path() + "/Huge.vkt";
+    {
+        QFile file(huge);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.resize(65 * 1024 * 1024)); // sparse
+    }
+    prompts.answers = {huge};
+    QTest::mouseClick(form.SpeedButtonFileIniOpen, Qt::LeftButton);
+
+    EXPECT_EQ(prompts.errors, QStringList{"Unable to read " + huge});
+    EXPECT_EQ(state.KitFileName, kit());
+    EXPECT_EQ(state.SelectedTemaNumber, 2);
+    EXPECT_EQ(state.CurrentSection, "Section2");
+    EXPECT_TRUE(form.temaButton(2)->isChecked());
+    EXPECT_FALSE(form.temaButton(1)->isChecked());
+    EXPECT_EQ(form.songButton(1)->text(), "Old two");
+    EXPECT_EQ(form.temaButton(1)->text(), "Old theme");
+    EXPECT_EQ(form.GroupBoxSong->title(), groupTitle);
+    EXPECT_EQ(form.windowTitle(), " " + kit());
+    EXPECT_TRUE(form.songPaneShown());
+}
+
+// The real dialog of the "Kits" button takes a new name, and opens next time where the last
+// choice was made.
+TEST(KitsDialog, TakesANewNameAndReopensInTheFolderOfTheLastChoice) {
+    class Recorded : public WidgetPrompts {
+    public:
+        void error(const QString& text) override { boxes << text; }
+        void message(const QString& title, const QString& text) override { boxes << title + "|" + text; }
+        QStringList boxes;
+    };
+    TempHome home;
+    writePlaceholderIcons();
+    QDir().mkpath(dataPath("TEMES"));
+    QDir().mkpath(home.path() + "/Gigs");
+    SelectionState state;
+    state.KitFileName = dataPath("TEMES/First.vkt");
+    Recorded prompts;
+    TBaseForm form{state, prompts};
+    const QString fresh = home.path() + "/Gigs/Fresh.vkt";
+
+    QString shownIn, typed;
+    bool openEnabled = false;
+    const auto answer = [&](const QString& choose) {
+        QTimer::singleShot(0, [&, choose] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog) {
+                ADD_FAILURE() << "no file dialog";
+                return;
+            }
+            shownIn = dialog->directory().absolutePath();
+            typed = dialog->findChild<QLineEdit*>("fileNameEdit")->text();
+            if (choose.isEmpty()) {
+                dialog->reject();
+                return;
+            }
+            dialog->selectFile(choose);
+            QPushButton* open =
+                dialog->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Open);
+            openEnabled = open->isEnabled();
+            if (openEnabled)
+                open->click();
+            else
+                dialog->reject();
+        });
+    };
+
+    answer(fresh);
+    QTest::mouseClick(form.SpeedButtonFileIniOpen, Qt::LeftButton);
+    EXPECT_EQ(shownIn, dataPath("TEMES"));
+    EXPECT_EQ(typed, "First.vkt");
+    EXPECT_TRUE(openEnabled) << "a name that does not exist is taken";
+    EXPECT_EQ(state.KitFileName, fresh);
+    EXPECT_EQ(form.songButton(1)->text(), "Song-1");
+    EXPECT_EQ(form.temaButton(1)->text(), "Artist-1");
+    EXPECT_EQ(form.GroupBoxSong->title(), "Fresh");
+    EXPECT_TRUE(prompts.boxes.isEmpty()) << prompts.boxes.join('\n').toStdString();
+
+    answer({});
+    QTest::mouseClick(form.SpeedButtonFileIniOpen, Qt::LeftButton);
+    EXPECT_EQ(shownIn, home.path() + "/Gigs");
+    EXPECT_EQ(typed, "Fresh.vkt");
 }
 
 TEST_F(KitActionsFixture, NewFileCreatesAKitAndShowsIt) {
