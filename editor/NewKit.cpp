@@ -5,6 +5,7 @@
 #include "Prompts.h"
 #include "SelectionState.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace sarvel {
@@ -20,13 +21,27 @@ NewKitOutcome badName(Prompts& prompts) {
     return NewKitOutcome::NotCreated;
 }
 
+// A typed kit name as a full path: "~" is the home folder and a bare or relative name belongs
+// in the kits folder, never in whatever folder the program was started from.
+QString kitPath(const QString& typed) {
+    QString path = fromStoredPath(typed);
+    if (path == QStringLiteral("~") || path.startsWith(QStringLiteral("~/")))
+        path = QDir::homePath() + path.mid(1);
+    else if (QDir::isRelativePath(path))
+        path = dataPath(QStringLiteral("TEMES/") + path);
+    return QDir::cleanPath(path);
+}
+
 } // namespace
 
 NewKitOutcome createKitFile(const QString& typed, SelectionState& state, Prompts& prompts) {
-    const QString path = fromStoredPath(typed.trimmed());
-    const QFileInfo info(path);
+    const QString name = typed.trimmed();
     // A folder or a name without a file part would be written as something else than a kit.
-    if (path.isEmpty() || path.endsWith(QLatin1Char('/')) || info.isDir())
+    if (name.isEmpty() || name.endsWith(QLatin1Char('/')) || name.endsWith(QLatin1Char('\\')))
+        return badName(prompts);
+    const QString path = kitPath(name);
+    const QFileInfo info(path);
+    if (info.isDir())
         return badName(prompts);
     if (info.exists() &&
         !prompts.question(QStringLiteral("Warning"),

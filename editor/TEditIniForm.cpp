@@ -177,6 +177,11 @@ void TEditIniForm::wireHandlers() {
             [this] { guard([this] { CheckBoxVolumeOnClick(); }); });
     // The three closing buttons close through their results even when their handler stops early.
     connect(BitBtnOK, &QPushButton::clicked, this, [this] {
+        // Making a kit, OK (and so Enter) means CreateFile: it closes once the kit is there.
+        if (state_.EditMode == 3) {
+            guard([this] { SpeedButtonNewClick(); });
+            return;
+        }
         guard([this] { BitBtnOKClick(); });
         accept();
     });

@@ -189,15 +189,3 @@ TEST_F(ButtonSave, FirstSaveCreatesAKitThatDidNotExist) {
     ok();
     EXPECT_EQ(readAll(state.KitFileName), "[Section2]\nButton2=Song-2\nText2=-\nSong2=-\nIcon2=-\nVol2=50\n");
 }
-
-TEST_F(ButtonSave, OkInFileModeWritesNothing) {
-    state.EditMode = 3;
-    state.CurrentSection = "Section8";
-    form.FormActivate();
-    ok();
-    EXPECT_FALSE(QFileInfo::exists(kit()));
-    EXPECT_FALSE(QFileInfo::exists(dataPath("TEMES/New001.vkt")));
-    EXPECT_EQ(state.CurrentSection, "Section2");
-    EXPECT_EQ(host.view.pressed, 1);
-    EXPECT_EQ(state.EditMode, 1);
-}

@@ -91,17 +91,46 @@ TEST_F(NewKit, AWindowsPathNamesTheDataFolder) {
     EXPECT_EQ(state.KitFileName, dataPath("TEMES/Gig.vkt"));
 }
 
-TEST_F(NewKit, CancelAndEnterCreateNothing) {
+TEST_F(NewKit, ARelativeOrHomeNameIsMadeAbsolute) {
+    // Started from some other folder: nothing may land there.
+    const QString started = QDir::currentPath();
+    const QString elsewhere = home.path() + "/elsewhere";
+    QDir().mkpath(elsewhere);
+    QDir::setCurrent(elsewhere);
+    open();
+    form.Editfile->setText("rel.vkt");
+    form.SpeedButtonNew->click();
+    EXPECT_EQ(state.KitFileName, dataPath("TEMES/rel.vkt"));
+    EXPECT_TRUE(QFileInfo(dataPath("TEMES/rel.vkt")).isFile());
+    open();
+    form.Editfile->setText("~/x.vkt");
+    form.SpeedButtonNew->click();
+    EXPECT_EQ(state.KitFileName, home.path() + "/x.vkt");
+    EXPECT_EQ(IniFile(home.path() + "/x.vkt").readString("Option", "File", ""), dataPath("TEMES/rel.vkt"));
+    EXPECT_TRUE(QDir(elsewhere).isEmpty());
+    QDir::setCurrent(started);
+}
+
+TEST_F(NewKit, CancelCreatesNothingWhileEnterAndOkCreate) {
     open();
     form.BitBtn1->click();
     EXPECT_FALSE(form.isVisible());
     open();
     form.BitBtnEsc->click();
-    open();
-    form.Editfile->setFocus();
-    QTest::keyClick(form.Editfile, Qt::Key_Return); // presses OK, not CreateFile
-    EXPECT_FALSE(form.isVisible());
     EXPECT_FALSE(QFileInfo::exists(created()));
     EXPECT_EQ(state.KitFileName, kit());
     EXPECT_EQ(state.EditMode, 1);
+
+    open();
+    form.Editfile->setFocus();
+    QTest::keyClick(form.Editfile, Qt::Key_Return);
+    EXPECT_EQ(state.KitFileName, created());
+    EXPECT_TRUE(QFileInfo(created()).isFile());
+    EXPECT_FALSE(form.isVisible());
+    open();
+    form.Editfile->setText(dataPath("TEMES/Ok.vkt"));
+    form.BitBtnOK->click();
+    EXPECT_EQ(state.KitFileName, dataPath("TEMES/Ok.vkt"));
+    EXPECT_EQ(state.EditMode, 1);
+    EXPECT_FALSE(form.isVisible());
 }
