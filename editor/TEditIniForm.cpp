@@ -11,6 +11,7 @@
 #include "SelectionState.h"
 
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -325,8 +326,11 @@ QString TEditIniForm::choose(FileChooser& chooser, bool picture) {
     const QString path =
         picture ? prompts_.openPicture(caption, chooser.initialDir, chooser.fileName, chooser.filter)
                 : prompts_.openFile(caption, chooser.initialDir, chooser.fileName, chooser.filter);
-    if (!path.isEmpty())
+    if (!path.isEmpty()) {
+        // Next time the chooser starts in the folder the user went to, not back at its own.
+        chooser.initialDir = QFileInfo(path).absolutePath();
         chooser.fileName = path;
+    }
     return path;
 }
 

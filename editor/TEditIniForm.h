@@ -23,7 +23,7 @@ struct SelectionState;
 class TEditIniForm : public QDialog {
     Q_OBJECT
 public:
-    // A file chooser's settings; it opens on the file last chosen in it.
+    // A file chooser's settings; it opens on the file last chosen in it, in that file's folder.
     struct FileChooser {
         QString filter; // in Qt's form
         QString initialDir;

@@ -40,6 +40,7 @@ void DirectOpen::SpeedButtonOpenTextClick() {
                                              QString(), textDialog_.filter);
     if (chosen.isEmpty())
         return;
+    textDialog_.initialDir = QFileInfo(chosen).absolutePath(); // the next choice starts there
     state_.TextFileName = chosen;
     c_.showTextPane();
     loadWords(*c_.RichEdit, chosen);
@@ -55,6 +56,7 @@ void DirectOpen::SpeedButtonOpenSongClick() {
                                              QString(), songDialog_.filter);
     if (chosen.isEmpty())
         return;
+    songDialog_.initialDir = QFileInfo(chosen).absolutePath(); // the next choice starts there
     state_.SongFileName = chosen;
     transport_.openSong(chosen);
     // A song opened here is as loaded as a launched one: Begin, Space and the end-of-song rewind

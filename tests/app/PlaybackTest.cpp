@@ -326,6 +326,17 @@ TEST_F(Playback, CancellingTheDialogsOnlyClearsTheStatus) {
     EXPECT_EQ(form.RichEdit->toPlainText(), QStringLiteral("текста нет"));
 }
 
+TEST_F(Playback, DirectChoosersReopenInTheFolderOfTheLastChoice) {
+    prompts.answers = {shortSong()};
+    QTest::mouseClick(form.SpeedButtonOpenSong, Qt::LeftButton);
+    prompts.answers = {wordsPath()};
+    QTest::mouseClick(form.SpeedButtonOpenText, Qt::LeftButton);
+    QTest::mouseClick(form.SpeedButtonOpenSong, Qt::LeftButton); // cancelled
+    QTest::mouseClick(form.SpeedButtonOpenText, Qt::LeftButton);
+    EXPECT_EQ(prompts.dialogFolders.mid(2),
+              QStringList({home.dataDir() + "/SONGS", home.dataDir() + "/TEXTS"}));
+}
+
 TEST_F(Playback, OpeningATextDirectlyShowsItWithoutPressingText) {
     form.showSongPane();
     form.SpeedButtonToSong->setChecked(true);

@@ -145,9 +145,16 @@ TEST_F(EditorDialog, ChoosersUseTheirFoldersFiltersAndLastFile) {
     EXPECT_EQ(prompts.dialogFilters.value(0), "RTF files (*.rtf)");
     EXPECT_EQ(prompts.dialogFileNames.value(1), rtf) << "opens on the file last chosen";
 
+    const QString elsewhere = home.path() + "/Words/b.rtf";
+    writeAll(elsewhere, "x");
+    prompts.answers = {elsewhere};
+    form.SpeedButtonOpenText->click();
+    form.SpeedButtonOpenText->click();
+    EXPECT_EQ(prompts.dialogFolders.value(3), home.path() + "/Words") << "in the folder of the last choice";
+
     form.SpeedButtonOpenSong->click();
-    EXPECT_EQ(prompts.dialogFolders.value(2), dataPath("SONGS"));
-    EXPECT_EQ(prompts.dialogFilters.value(2), "mp3 (*.mp3);;wav (*.wav);;midi (*.mid);;all (*.*)");
+    EXPECT_EQ(prompts.dialogFolders.value(4), dataPath("SONGS"));
+    EXPECT_EQ(prompts.dialogFilters.value(4), "mp3 (*.mp3);;wav (*.wav);;midi (*.mid);;all (*.*)");
     EXPECT_EQ(form.EditSongFileName, "-");
 
     form.SpeedButtonDelRtf->click();
@@ -157,12 +164,13 @@ TEST_F(EditorDialog, ChoosersUseTheirFoldersFiltersAndLastFile) {
 
 TEST_F(EditorDialog, ChosenIconShowsAndClearingKeepsThePicture) {
     activateSong(1);
-    writeBitmap(dataPath("ICONS/star.bmp"), 17);
-    prompts.answers = {dataPath("ICONS/star.bmp")};
+    const QString star = home.path() + "/Pictures/star.bmp";
+    writeBitmap(star, 17);
+    prompts.answers = {star};
     form.SpeedButtonIcon->click();
     EXPECT_EQ(prompts.dialogFolders.value(0), dataPath("ICONS"));
     EXPECT_EQ(prompts.dialogFilters.value(0), "Bitmaps (*.bmp)");
-    EXPECT_EQ(form.EditIconFileName, dataPath("ICONS/star.bmp"));
+    EXPECT_EQ(form.EditIconFileName, star);
     EXPECT_EQ(pictureWidth(form.SpeedButtonSongTemp), 17);
     form.SpeedButtonDelIcon->click();
     EXPECT_EQ(form.EditIconFileName, "-");
@@ -170,9 +178,10 @@ TEST_F(EditorDialog, ChosenIconShowsAndClearingKeepsThePicture) {
     EXPECT_EQ(pictureWidth(form.SpeedButtonSongTemp), 17);
 
     activateTema(2);
-    prompts.answers = {dataPath("ICONS/star.bmp")};
+    prompts.answers = {star};
     form.SpeedButtonIcoTema->click();
-    EXPECT_EQ(form.LabelIcoTema->text(), dataPath("ICONS/star.bmp"));
+    EXPECT_EQ(prompts.dialogFolders.value(1), home.path() + "/Pictures") << "the folder of the last icon";
+    EXPECT_EQ(form.LabelIcoTema->text(), star);
     EXPECT_EQ(pictureWidth(form.SpeedButtonTempTema), 17);
     form.SpeedButtonIcotemadel->click();
     EXPECT_EQ(form.EditTemaIconFileName, "-");
