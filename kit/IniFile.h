@@ -17,6 +17,9 @@ public:
     // Reads `path`. A missing file reads as empty (every read gives its default).
     // An existing file that cannot be read raises std::runtime_error("Unable to read <path>").
     explicit IniFile(const QString& path);
+    // Reads `path` to change and save it: a file that cannot be read cannot be rewritten either,
+    // so the failure is std::runtime_error("Unable to write to <path>").
+    static IniFile forWriting(const QString& path);
 
     const QString& path() const { return path_; }
     // True when the file existed when it was read (or has been saved since).
