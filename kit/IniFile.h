@@ -40,6 +40,7 @@ public:
 
     // Writes the whole file through a temporary file in the same folder, flushed and renamed over
     // the old one (keeping its permissions, following a symbolic link to its target).
+    // A folder that takes no new file gets the file rewritten in place (see writeFileAtomically).
     // Raises std::runtime_error("Unable to write to <path>") and leaves the file untouched when
     // the folder is missing or the file may not be written.
     void save();
