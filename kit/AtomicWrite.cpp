@@ -67,9 +67,9 @@ bool sameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-// Writes all of `bytes` from the start of the file.
-bool writeAllAt(int fd, const QByteArray& bytes) {
-    qsizetype done = 0;
+// Writes `bytes` from index `from` on, each byte at its own offset in the file.
+bool writeAllAt(int fd, const QByteArray& bytes, qsizetype from = 0) {
+    qsizetype done = from;
     while (done < bytes.size()) {
         const ssize_t n = ::pwrite(fd, bytes.constData() + done, size_t(bytes.size() - done), off_t(done));
         if (n < 0 && errno == EINTR)
@@ -186,8 +186,9 @@ bool readAllFrom(int fd, QByteArray& bytes) {
     }
 }
 
-// For a folder that takes no new file: the file itself is rewritten with the complete new bytes.
-// Should any step fail, the old bytes are put back before the failure is reported.
+// For a folder that takes no new file: the file itself is rewritten with the complete new bytes,
+// from the first byte that changes. Should any step fail, the old bytes are put back before the
+// failure is reported.
 void writeInPlace(const QString& path, const QByteArray& nativeTarget, const QByteArray& contents) {
     const int fd = ::open(nativeTarget.constData(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
@@ -198,10 +199,13 @@ void writeInPlace(const QString& path, const QByteArray& nativeTarget, const QBy
         ::close(fd);
         failWrite(path);
     }
+    qsizetype same = 0;
+    while (same < old.size() && same < contents.size() && old[same] == contents[same])
+        ++same;
     const bool written =
-        writeAllAt(fd, contents) && ::ftruncate(fd, off_t(contents.size())) == 0 && ::fsync(fd) == 0;
+        writeAllAt(fd, contents, same) && ::ftruncate(fd, off_t(contents.size())) == 0 && ::fsync(fd) == 0;
     if (!written)
-        (void)(writeAllAt(fd, old) && ::ftruncate(fd, off_t(old.size())) == 0 && ::fsync(fd) == 0);
+        (void)(writeAllAt(fd, old, same) && ::ftruncate(fd, off_t(old.size())) == 0 && ::fsync(fd) == 0);
     ::close(fd);
     if (!written)
         failWrite(path);
