@@ -18,7 +18,7 @@ const QString kNameFile = QStringLiteral("NameFile");
 // profile rules, which refuse a missing folder.
 IniFile openForWriting() {
     QDir().mkpath(QFileInfo(settingsPath()).absolutePath());
-    return IniFile(settingsPath());
+    return IniFile::forWriting(settingsPath());
 }
 } // namespace
 

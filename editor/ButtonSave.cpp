@@ -30,7 +30,7 @@ std::optional<QString> writeFileEntry(IniFile& kit, const QString& section, cons
 
 SavedSongFiles saveSongButton(const QString& kitPath, const QString& section, const SongButtonEdit& edit,
                               Prompts& prompts) {
-    IniFile kit(kitPath);
+    IniFile kit = IniFile::forWriting(kitPath);
     const QString n = QString::number(edit.number);
     kit.writeString(section, "Button" + n, edit.caption);
     SavedSongFiles saved;
@@ -48,7 +48,7 @@ SavedSongFiles saveSongButton(const QString& kitPath, const QString& section, co
 std::optional<QString> saveTemaButton(const QString& kitPath, int tema, const QString& caption,
                                       const QString& icon, Prompts& prompts) {
     static const QString section = QStringLiteral("TemaArtist");
-    IniFile kit(kitPath);
+    IniFile kit = IniFile::forWriting(kitPath);
     const QString t = QString::number(tema);
     kit.writeString(section, "Button" + t, caption);
     // The third word starts with a Latin n, as the message has always been written.

@@ -49,7 +49,7 @@ NewKitOutcome createKitFile(const QString& typed, SelectionState& state, Prompts
         return NewKitOutcome::Declined;
     // An existing file keeps all its entries; it is read before it becomes the kit, so an
     // unreadable one never does.
-    IniFile kit(path);
+    IniFile kit = IniFile::forWriting(path);
     if (info.exists())
         state.KitFileName = path;
     kit.writeString(QStringLiteral("Option"), QStringLiteral("File"), state.KitFileName);

@@ -395,9 +395,17 @@ void IniFile::save() {
     exists_ = true;
 }
 
+IniFile IniFile::forWriting(const QString& path) {
+    try {
+        return IniFile(path);
+    } catch (const std::runtime_error&) {
+        failWrite(path);
+    }
+}
+
 void IniFile::writeProfileString(const QString& path, const QString& section, const QString& key,
                                  const QString& value) {
-    IniFile file(path);
+    IniFile file = forWriting(path);
     file.writeString(section, key, value);
     file.save();
 }

@@ -17,6 +17,9 @@ public:
     // Reads `path`. A missing file reads as empty (every read gives its default).
     // An existing file that cannot be read raises std::runtime_error("Unable to read <path>").
     explicit IniFile(const QString& path);
+    // Reads `path` to change and save it: a file that cannot be read cannot be rewritten either,
+    // so the failure is std::runtime_error("Unable to write to <path>").
+    static IniFile forWriting(const QString& path);
 
     const QString& path() const { return path_; }
     // True when the file existed when it was read (or has been saved since).
@@ -37,6 +40,7 @@ public:
 
     // Writes the whole file through a temporary file in the same folder, flushed and renamed over
     // the old one (keeping its permissions, following a symbolic link to its target).
+    // A folder that takes no new file gets the file rewritten in place (see writeFileAtomically).
     // Raises std::runtime_error("Unable to write to <path>") and leaves the file untouched when
     // the folder is missing or the file may not be written.
     void save();

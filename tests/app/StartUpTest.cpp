@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
@@ -187,4 +188,14 @@ TEST_F(StartUpFixture, UnwritableSettingsFileIsReportedNotLost) {
     QFile::setPermissions(settingsPath(), QFile::ReadOwner | QFile::WriteOwner);
     EXPECT_EQ(prompts.errors, QStringList{"Unable to write to " + settingsPath()});
     EXPECT_EQ(readAll(settingsPath()), text);
+}
+
+TEST_F(StartUpFixture, SettingsFileThatIsAFolderIsReportedAsARefusedWrite) {
+    ASSERT_TRUE(QDir().mkpath(settingsPath()));
+    start(); // reads it at step 3, writes "OFF" at step 5
+    startUp->FormDestroy();
+    const QString refused = "Unable to write to " + settingsPath();
+    EXPECT_EQ(prompts.errors.join('\n').toStdString(),
+              QStringList({"Unable to read " + settingsPath(), refused, refused}).join('\n').toStdString());
+    EXPECT_TRUE(QFileInfo(settingsPath()).isDir());
 }

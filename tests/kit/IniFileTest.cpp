@@ -6,10 +6,13 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <csignal>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdexcept>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace sarvel {
 namespace {
@@ -17,6 +20,27 @@ namespace {
 using test::dataFile;
 using test::readAll;
 using test::writeAll;
+
+// Writes past `bytes` fail, even for root; with SIG_DFL the process is killed in the middle of the
+// write instead, as by a power loss or kill -9.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes, void (*onExceeded)(int) = SIG_IGN)
+        : handler_(std::signal(SIGXFSZ, onExceeded)) {
+        ::getrlimit(RLIMIT_FSIZE, &old_);
+        struct rlimit small = old_;
+        small.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, handler_);
+    }
+
+private:
+    struct rlimit old_ {};
+    void (*handler_)(int);
+};
 
 class IniFileTest : public ::testing::Test {
 protected:
@@ -347,13 +371,31 @@ TEST_F(IniFileTest, RefusedSavesLeaveEverythingAsItWas) {
     EXPECT_EQ(readAll(file()), "[S]\nk=v\n");
     EXPECT_EQ(entries(), QStringList{"kit.vkt"});
     ::chmod(QFile::encodeName(file()).constData(), 0644);
+}
 
-    // Read-only folder.
+TEST_F(IniFileTest, FolderWithoutWriteBitsGetsTheKitRewrittenInPlace) {
+    writeAll(file(), "[S]\nk=v\n");
+    const QByteArray native = QFile::encodeName(file());
+    struct stat before {};
+    ASSERT_EQ(::stat(native.constData(), &before), 0);
+    // Refused even for root, so this folder takes no temporary file.
     const QByteArray folder = QFile::encodeName(dir_.path());
     ASSERT_EQ(::chmod(folder.constData(), 0555), 0);
-    expectWriteRefused(file(), [&] { IniFile::writeProfileString(file(), "S", "k", "w"); });
+
+    IniFile::writeProfileString(file(), "S", "k", "w");
+    const QString added = file("new.vkt"); // a new file needs the folder
+    expectWriteRefused(added, [&] { IniFile::writeProfileString(added, "S", "k", "v"); });
+    IniFile failing(file());
+    failing.writeString("S", "k", QString(8192, QChar(u'x')));
+    {
+        const FileSizeLimit limit(4096); // the rewrite fails half way through
+        expectWriteRefused(file(), [&] { failing.save(); });
+    }
     ::chmod(folder.constData(), 0700);
-    EXPECT_EQ(readAll(file()), "[S]\nk=v\n");
+    EXPECT_EQ(readAll(file()), "[S]\nk=w\n");
+    struct stat after {};
+    ASSERT_EQ(::stat(native.constData(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
     EXPECT_EQ(entries(), QStringList{"kit.vkt"});
 }
 
@@ -361,24 +403,54 @@ TEST_F(IniFileTest, FailedWriteRemovesItsTemporaryFile) {
     writeAll(file(), "[S]\nk=v\n");
     IniFile ini(file());
     ini.writeString("S", "k", QString(8192, QChar(u'x')));
-    // A file size limit makes the write itself fail after the temporary file exists, even as root.
-    struct rlimit old {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = old;
-    small.rlim_cur = 4096;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    bool refused = false;
-    try {
-        ini.save();
-    } catch (const std::runtime_error&) {
-        refused = true;
+    {
+        // The write itself fails after the temporary file exists, even as root.
+        const FileSizeLimit limit(4096);
+        expectWriteRefused(file(), [&] { ini.save(); });
     }
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
-    EXPECT_TRUE(refused);
     EXPECT_EQ(readAll(file()), "[S]\nk=v\n");
     EXPECT_EQ(entries(), QStringList{"kit.vkt"});
+}
+
+TEST_F(IniFileTest, NextSaveRemovesWhatAKilledSaveLeftBehind) {
+    writeAll(file(), "[S]\nk=v\n");
+    IniFile ini(file());
+    ini.writeString("S", "k", QString(8192, QChar(u'x')));
+    EXPECT_EXIT(
+        {
+            const struct rlimit noCore {};
+            ::setrlimit(RLIMIT_CORE, &noCore);
+            const FileSizeLimit limit(4096, SIG_DFL);
+            ini.save();
+        },
+        ::testing::KilledBySignal(SIGXFSZ), "");
+    QStringList left = entries();
+    ASSERT_TRUE(left.removeOne("kit.vkt"));
+    ASSERT_EQ(left.size(), 1) << "the killed save leaves its temporary file";
+    const QString leftover = left[0];
+    EXPECT_EQ(readAll(file()), "[S]\nk=v\n");
+
+    // Names that only look alike stay: another kit's temporary file and other hidden files.
+    const QStringList alike{".other.vkt" + leftover.mid(QStringLiteral(".kit.vkt").size()), ".kit.vkt.bak",
+                            leftover + "~", ".kit.vkt"};
+    for (const QString& name : alike)
+        writeAll(file(name), "keep");
+
+    // A save running in another process holds its temporary file locked: it is left alone.
+    const int fd = ::open(QFile::encodeName(file(leftover)).constData(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    IniFile::writeProfileString(file(), "S", "k", "w");
+    ::close(fd);
+    EXPECT_TRUE(QFileInfo::exists(file(leftover)));
+
+    IniFile::writeProfileString(file(), "S", "k", "z");
+    EXPECT_EQ(readAll(file()), "[S]\nk=z\n");
+    QStringList kept = alike + QStringList{"kit.vkt"};
+    kept.sort();
+    EXPECT_EQ(entries(), kept);
+    for (const QString& name : alike)
+        EXPECT_EQ(readAll(file(name)), "keep") << name.toStdString();
 }
 
 TEST_F(IniFileTest, SaveKeepsPermissionsAndLeavesNoTemporaryFile) {
