@@ -100,8 +100,12 @@ void Transport::TimerMp3rptTimer() {
         TrackBarSongChange();
 }
 
+bool Transport::spaceKeyActs() const {
+    return state_.SongLoaded && c_.CheckBoxKey->isChecked();
+}
+
 bool Transport::spaceKey() {
-    if (!state_.SongLoaded || !c_.CheckBoxKey->isChecked())
+    if (!spaceKeyActs())
         return false;
     if (c_.SpeedButtonPlay->isChecked()) {
         player_.Stop();

@@ -29,6 +29,8 @@ public:
     // Space in the window or the words: starts or stops the song. Returns true when it did,
     // so the words pane can keep the space out of the text.
     bool spaceKey();
+    // Whether Space acts on the song now (a song is loaded and "Keyboard " is on).
+    bool spaceKeyActs() const;
     // Puts the caret of the words where the song stands and keeps its line in view.
     void followWithCaret(int position, int length);
     // Back to the start of the words, as a new song begins.

@@ -9,11 +9,13 @@
 #include "TestSupport.h"
 #include "Transport.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QScrollBar>
 #include <QSlider>
@@ -37,6 +39,11 @@ bool waitFor(const std::function<bool()>& done, int ms = 5000) {
         QTest::qWait(10);
     }
     return true;
+}
+
+void pressSpace(QWidget* target, bool autoRepeat) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), autoRepeat);
+    QApplication::sendEvent(target, &press);
 }
 
 // A main window with a kit of real songs, played into a fake sink so no sound server is needed.
@@ -298,6 +305,23 @@ TEST_F(Playback, SpaceInTheWordsIsNotTypedWhenItTogglesTheSong) {
     form.CheckBoxKey->setChecked(false);
     QTest::keyClick(form.RichEdit, Qt::Key_Space);
     EXPECT_EQ(form.RichEdit->toPlainText().size(), words.size() + 1) << "with Keyboard off it types";
+}
+
+TEST_F(Playback, HeldSpaceActsOnce) {
+    writeFullEntry(1, longSong(), 40);
+    form.CheckBoxPlay->setChecked(false);
+    form.SpeedButtonSongClick(1);
+    const QString words = form.RichEdit->toPlainText();
+    for (QWidget* target : {static_cast<QWidget*>(&form), static_cast<QWidget*>(form.RichEdit)}) {
+        pressSpace(target, false);
+        const bool playing = form.SpeedButtonPlay->isChecked();
+        for (int i = 0; i < 5; ++i)
+            pressSpace(target, true);
+        EXPECT_EQ(form.SpeedButtonPlay->isChecked(), playing) << target->objectName().toStdString();
+        EXPECT_EQ(form.MediaPlayer.mode() == MediaPlayer::Mode::Playing, playing);
+    }
+    EXPECT_FALSE(form.SpeedButtonPlay->isChecked()) << "once on, once off";
+    EXPECT_EQ(form.RichEdit->toPlainText(), words) << "a held Space is not typed into the words";
 }
 
 TEST_F(Playback, OpeningASongDirectlyLoadsItStopped) {
