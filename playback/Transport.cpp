@@ -15,6 +15,13 @@
 
 namespace sarvel {
 
+namespace {
+
+// The caret's line: white on a deep blue, which stands out from the pane's cream from across the stage.
+const QColor kSungLineBackground(30, 80, 160);
+
+} // namespace
+
 Transport::Transport(const MainControls& controls, MediaPlayer& player, SelectionState& state)
     : c_(controls), player_(player), state_(state) {}
 
@@ -63,6 +70,7 @@ void Transport::TimerPlayTimer() {
         c_.TrackBarSong->setValue(0);
         player_.setPosition(0);
         SongStatusTime();
+        resetCaret();
         if (c_.CheckBoxRepeat->isChecked())
             player_.Play();
         else
@@ -88,6 +96,7 @@ void Transport::SpeedButtonBeginClick() {
     c_.ScrollBarVolume->setValue(1);
     player_.setPosition(0);
     c_.TrackBarSong->setValue(0);
+    resetCaret();
     player_.Play();
     c_.SpeedButtonPlay->setChecked(true);
     c_.ScrollBarVolume->setValue(state_.SongVolume);
@@ -127,7 +136,8 @@ void Transport::followWithCaret(int position, int length) {
 
     // The caret's line is marked and kept about a third of the way down, so the performer reads ahead.
     QTextEdit::ExtraSelection line;
-    line.format.setBackground(QColor(255, 236, 160));
+    line.format.setBackground(kSungLineBackground);
+    line.format.setForeground(Qt::white);
     line.format.setProperty(QTextFormat::FullWidthSelection, true);
     line.cursor = cursor;
     line.cursor.clearSelection();

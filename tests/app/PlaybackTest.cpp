@@ -23,6 +23,7 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolButton>
+#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace sarvel;
@@ -39,6 +40,17 @@ bool waitFor(const std::function<bool()>& done, int ms = 5000) {
         QTest::qWait(10);
     }
     return true;
+}
+
+// WCAG contrast ratio of two colours, 1 to 21.
+double contrast(const QColor& a, const QColor& b) {
+    auto luminance = [](const QColor& c) {
+        auto lin = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * lin(c.redF()) + 0.7152 * lin(c.greenF()) + 0.0722 * lin(c.blueF());
+    };
+    const double la = luminance(a) + 0.05;
+    const double lb = luminance(b) + 0.05;
+    return std::max(la, lb) / std::min(la, lb);
 }
 
 void pressSpace(QWidget* target, bool autoRepeat) {
@@ -423,4 +435,46 @@ TEST_F(Playback, ASongThatBreaksOffSaysWhyAndReleasesPlay) {
     emit form.MediaPlayer.playbackError("Internal data stream error.");
     EXPECT_EQ(prompts.errors, QStringList{"Internal data stream error."});
     EXPECT_FALSE(form.SpeedButtonPlay->isChecked());
+}
+
+TEST_F(Playback, TheSungLineIsClearlyMarkedUntilTheSongRewinds) {
+    writeFullEntry(1, longSong(), 50);
+    form.TimerPlay->stop(); // the test ticks by hand
+    form.CheckBoxNoTxt->setChecked(true);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    form.SpeedButtonSongClick(1);
+    QWidget* pane = form.RichEdit->viewport();
+    const QColor background = pane->grab().toImage().pixelColor(pane->width() - 3, pane->height() - 3);
+    int lineY = 0;
+    auto tickMidSong = [&] {
+        if (!waitFor([&] { return form.MediaPlayer.Position() > 100; }))
+            return false;
+        form.transport().TimerPlayTimer();
+        lineY = form.RichEdit->cursorRect().center().y();
+        return form.RichEdit->textCursor().position() > 0;
+    };
+    // Share of the caret line's pixels, across the pane, that stand out from the background.
+    auto markedShare = [&] {
+        const QImage shot = pane->grab().toImage();
+        int marked = 0;
+        for (int x = 0; x < shot.width(); ++x)
+            marked += contrast(shot.pixelColor(x, lineY), background) >= 3.0;
+        return double(marked) / shot.width();
+    };
+    auto midLine = [&] { return pane->grab().toImage().pixel(pane->width() / 2, lineY); };
+
+    ASSERT_TRUE(tickMidSong());
+    EXPECT_GE(markedShare(), 0.9);
+
+    form.TrackBarSong->setValue(form.TrackBarSong->maximum() - 200); // plays on near the end
+    ASSERT_TRUE(waitFor([&] { return form.MediaPlayer.Position() + 1 >= form.MediaPlayer.Length(); }));
+    form.transport().TimerPlayTimer();
+    EXPECT_EQ(midLine(), background.rgb()) << "gone at the end of the song";
+
+    QTest::mouseClick(form.SpeedButtonBegin, Qt::LeftButton);
+    ASSERT_TRUE(tickMidSong());
+    ASSERT_NE(midLine(), background.rgb());
+    QTest::mouseClick(form.SpeedButtonBegin, Qt::LeftButton);
+    EXPECT_EQ(midLine(), background.rgb()) << "gone when Begin rewinds";
 }
