@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QTextBlock>
 #include <QTextEdit>
@@ -26,9 +27,30 @@ Transport::Transport(const MainControls& controls, MediaPlayer& player, Selectio
     : c_(controls), player_(player), state_(state) {}
 
 void Transport::openSong(const QString& path) {
+    // Play comes up first: with it still down from the song before, resetting the position bar
+    // would start the new song, and a refused open would leave it down over silence.
+    unloadSong();
     player_.setFileName(path);
     player_.Open();
     player_.setPosition(0);
+}
+
+void Transport::unloadSong() {
+    player_.Close();
+    state_.SongLoaded = false;
+    c_.TimerMp3rpt->stop();
+    c_.SpeedButtonPlay->setChecked(false);
+    c_.SpeedButtonPlay->setEnabled(false);
+    c_.SpeedButtonBegin->setEnabled(false);
+    {
+        // Its change handler would ask the closed device for the time.
+        const QSignalBlocker quiet(c_.TrackBarSong);
+        c_.TrackBarSong->setRange(0, 0);
+    }
+    c_.TrackBarSong->setEnabled(false);
+    c_.LabelSongLeghtTime->setText(lengthLabelText(0));
+    c_.LabelSongTimeBeg->setText(elapsedLabelText(0));
+    c_.LabelSongTimeEnd->setText(remainingLabelText(0));
 }
 
 void Transport::spanSong() {

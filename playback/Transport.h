@@ -15,8 +15,12 @@ class Transport {
 public:
     Transport(const MainControls& controls, MediaPlayer& player, SelectionState& state);
 
-    // Closes what was open and opens `path` at its start.
+    // Closes what was open and opens `path` at its start. Should the device refuse it, no song
+    // stays loaded.
     void openSong(const QString& path);
+    // Closes the open song and leaves the transport with nothing to play: Play up and disabled,
+    // Begin and the position bar disabled, Space idle.
+    void unloadSong();
     // The position bar spans the open song, a tenth of it per page.
     void spanSong();
 

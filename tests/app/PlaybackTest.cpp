@@ -161,15 +161,46 @@ TEST_F(Playback, LaunchFromAMissingKitUsesEveryDefault) {
     EXPECT_FALSE(QFileInfo::exists(state.KitFileName));
 }
 
-TEST_F(Playback, LaunchWithoutASongKeepsTheEarlierOneOpen) {
+TEST_F(Playback, LaunchWithoutASongLeavesNoSongLoaded) {
     writeKit(QStringLiteral("[Section1]\nSong1=%1\nSong2=-\n").arg(longSong()));
+    form.SpeedButtonSongClick(1);
+    ASSERT_EQ(form.MediaPlayer.mode(), MediaPlayer::Mode::Playing);
+    form.SpeedButtonSongClick(2);
+    EXPECT_NE(form.MediaPlayer.mode(), MediaPlayer::Mode::Playing) << "its words are no longer shown";
+    EXPECT_FALSE(form.SpeedButtonPlay->isEnabled() || form.SpeedButtonPlay->isChecked());
+    EXPECT_FALSE(form.SpeedButtonBegin->isEnabled() || form.TrackBarSong->isEnabled());
+    form.transport().SpeedButtonBeginClick();
+    QTest::keyClick(&form, Qt::Key_Space);
+    EXPECT_NE(form.MediaPlayer.mode(), MediaPlayer::Mode::Playing);
+    EXPECT_FALSE(form.SpeedButtonPlay->isChecked());
+    EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join('\n').toStdString();
+}
+
+TEST_F(Playback, LaunchOrOpenWhilePlayingLeavesTheNewSongStoppedWithoutSynhro) {
+    writeFullEntry(1, longSong(), 50);
+    auto playsOn = [&] {
+        return form.SpeedButtonPlay->isChecked() && waitFor([&] { return form.TrackBarSong->value() > 0; });
+    };
+    auto standsStoppedAtTheStart = [&] {
+        QTest::qWait(300); // long enough for a playing song to move
+        return form.MediaPlayer.mode() != MediaPlayer::Mode::Playing && form.MediaPlayer.Position() == 0 &&
+               !form.SpeedButtonPlay->isChecked();
+    };
+    form.SpeedButtonSongClick(1);
+    ASSERT_TRUE(playsOn());
     form.CheckBoxPlay->setChecked(false);
     form.SpeedButtonSongClick(1);
-    form.SpeedButtonSongClick(2);
-    EXPECT_FALSE(form.SpeedButtonPlay->isEnabled());
-    EXPECT_TRUE(form.SpeedButtonBegin->isEnabled());
-    QTest::mouseClick(form.SpeedButtonBegin, Qt::LeftButton);
-    EXPECT_EQ(form.MediaPlayer.mode(), MediaPlayer::Mode::Playing) << "Begin still works on the earlier song";
+    EXPECT_TRUE(standsStoppedAtTheStart()) << "launch";
+
+    QTest::mouseClick(form.SpeedButtonPlay, Qt::LeftButton);
+    ASSERT_TRUE(playsOn());
+    prompts.answers = {longSong()};
+    QTest::mouseClick(form.SpeedButtonOpenSong, Qt::LeftButton);
+    EXPECT_TRUE(standsStoppedAtTheStart()) << "Open Wave file";
+    QTest::mouseClick(form.SpeedButtonPlay, Qt::LeftButton);
+    EXPECT_EQ(form.MediaPlayer.mode(), MediaPlayer::Mode::Playing);
+    EXPECT_TRUE(form.SpeedButtonPlay->isChecked());
+    EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join('\n').toStdString();
 }
 
 TEST_F(Playback, ABadIconEndsTheLaunchWithTheVolumeDown) {
@@ -188,6 +219,24 @@ TEST_F(Playback, ASongTheDeviceCannotOpenEndsTheLaunch) {
     EXPECT_EQ(prompts.errors.first(), "Could not determine type of stream.");
     EXPECT_EQ(form.ScrollBarVolume->value(), 1);
     EXPECT_FALSE(state.SongLoaded);
+}
+
+TEST_F(Playback, ASongTheDeviceRefusesLeavesPlayUp) {
+    writeKit(QStringLiteral("[Section1]\nSong1=%1\nSong5=%2\n").arg(longSong(), notASong()));
+    form.SpeedButtonSongClick(1);
+    ASSERT_TRUE(form.SpeedButtonPlay->isChecked());
+    QTest::mouseClick(form.songButton(5), Qt::LeftButton);
+    EXPECT_EQ(prompts.errors.size(), 1);
+    EXPECT_FALSE(form.SpeedButtonPlay->isChecked()) << "launch";
+
+    form.SpeedButtonSongClick(1);
+    ASSERT_TRUE(form.SpeedButtonPlay->isChecked());
+    prompts.answers = {notASong()};
+    QTest::mouseClick(form.SpeedButtonOpenSong, Qt::LeftButton);
+    EXPECT_EQ(prompts.errors.size(), 2);
+    EXPECT_FALSE(form.SpeedButtonPlay->isChecked()) << "Open Wave file";
+    QTest::keyClick(&form, Qt::Key_Space);
+    EXPECT_EQ(prompts.errors.size(), 2) << "nothing is loaded for Space to act on";
 }
 
 TEST_F(Playback, StoredVolumeIsClampedToTheSlider) {
