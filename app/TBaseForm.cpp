@@ -516,13 +516,17 @@ void TBaseForm::SpeedButtonSongClick(int number) {
     launch_->PlayAndText(number);
 }
 
+// A held Space acts once: its repeats would toggle the song some twenty times in a second and a half.
 void TBaseForm::FormKeyDown(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Space)
+    if (event->key() == Qt::Key_Space && !event->isAutoRepeat())
         transport_->spaceKey();
 }
 
 bool TBaseForm::RichEditKeyDown(QKeyEvent* event) {
-    return event->key() == Qt::Key_Space && transport_->spaceKey();
+    if (event->key() != Qt::Key_Space)
+        return false;
+    // Repeats of a Space that works the song are not typed into the words either.
+    return event->isAutoRepeat() ? transport_->spaceKeyActs() : transport_->spaceKey();
 }
 
 void TBaseForm::keyPressEvent(QKeyEvent* event) {

@@ -19,7 +19,7 @@ struct SelectionState {
     QString SongFileName = QStringLiteral("-");
     QString IconFileName = QStringLiteral("-");
     QString TemaIconFileName = QStringLiteral("-");
-    int SongVolume = 1;
+    int SongVolume = 50; // a kit's default volume, until a launch reads the song's own
     bool SongLoaded = false;
     bool SeekOnSliderChange = true;
     int EditMode = 1;

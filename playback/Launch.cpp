@@ -73,8 +73,8 @@ void Launch::PlayAndText(int number) {
             c_.SpeedButtonPlay->setChecked(false);
     } else {
         c_.LabelStatus->setText(c_.LabelStatus->text() + QStringLiteral("no Wave File!"));
-        c_.SpeedButtonPlay->setEnabled(false);
-        c_.SpeedButtonPlay->setChecked(false);
+        // The words shown are no longer the open song's: nothing stays to play.
+        transport_.unloadSong();
     }
 
     if (state_.SongLoaded)

@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QTextBlock>
 #include <QTextEdit>
@@ -15,13 +16,41 @@
 
 namespace sarvel {
 
+namespace {
+
+// The caret's line: white on a deep blue, which stands out from the pane's cream from across the stage.
+const QColor kSungLineBackground(30, 80, 160);
+
+} // namespace
+
 Transport::Transport(const MainControls& controls, MediaPlayer& player, SelectionState& state)
     : c_(controls), player_(player), state_(state) {}
 
 void Transport::openSong(const QString& path) {
+    // Play comes up first: with it still down from the song before, resetting the position bar
+    // would start the new song, and a refused open would leave it down over silence.
+    unloadSong();
     player_.setFileName(path);
     player_.Open();
     player_.setPosition(0);
+}
+
+void Transport::unloadSong() {
+    player_.Close();
+    state_.SongLoaded = false;
+    c_.TimerMp3rpt->stop();
+    c_.SpeedButtonPlay->setChecked(false);
+    c_.SpeedButtonPlay->setEnabled(false);
+    c_.SpeedButtonBegin->setEnabled(false);
+    {
+        // Its change handler would ask the closed device for the time.
+        const QSignalBlocker quiet(c_.TrackBarSong);
+        c_.TrackBarSong->setRange(0, 0);
+    }
+    c_.TrackBarSong->setEnabled(false);
+    c_.LabelSongLeghtTime->setText(lengthLabelText(0));
+    c_.LabelSongTimeBeg->setText(elapsedLabelText(0));
+    c_.LabelSongTimeEnd->setText(remainingLabelText(0));
 }
 
 void Transport::spanSong() {
@@ -63,6 +92,7 @@ void Transport::TimerPlayTimer() {
         c_.TrackBarSong->setValue(0);
         player_.setPosition(0);
         SongStatusTime();
+        resetCaret();
         if (c_.CheckBoxRepeat->isChecked())
             player_.Play();
         else
@@ -88,6 +118,7 @@ void Transport::SpeedButtonBeginClick() {
     c_.ScrollBarVolume->setValue(1);
     player_.setPosition(0);
     c_.TrackBarSong->setValue(0);
+    resetCaret();
     player_.Play();
     c_.SpeedButtonPlay->setChecked(true);
     c_.ScrollBarVolume->setValue(state_.SongVolume);
@@ -100,8 +131,12 @@ void Transport::TimerMp3rptTimer() {
         TrackBarSongChange();
 }
 
+bool Transport::spaceKeyActs() const {
+    return state_.SongLoaded && c_.CheckBoxKey->isChecked();
+}
+
 bool Transport::spaceKey() {
-    if (!state_.SongLoaded || !c_.CheckBoxKey->isChecked())
+    if (!spaceKeyActs())
         return false;
     if (c_.SpeedButtonPlay->isChecked()) {
         player_.Stop();
@@ -123,7 +158,8 @@ void Transport::followWithCaret(int position, int length) {
 
     // The caret's line is marked and kept about a third of the way down, so the performer reads ahead.
     QTextEdit::ExtraSelection line;
-    line.format.setBackground(QColor(255, 236, 160));
+    line.format.setBackground(kSungLineBackground);
+    line.format.setForeground(Qt::white);
     line.format.setProperty(QTextFormat::FullWidthSelection, true);
     line.cursor = cursor;
     line.cursor.clearSelection();

@@ -15,8 +15,12 @@ class Transport {
 public:
     Transport(const MainControls& controls, MediaPlayer& player, SelectionState& state);
 
-    // Closes what was open and opens `path` at its start.
+    // Closes what was open and opens `path` at its start. Should the device refuse it, no song
+    // stays loaded.
     void openSong(const QString& path);
+    // Closes the open song and leaves the transport with nothing to play: Play up and disabled,
+    // Begin and the position bar disabled, Space idle.
+    void unloadSong();
     // The position bar spans the open song, a tenth of it per page.
     void spanSong();
 
@@ -29,6 +33,8 @@ public:
     // Space in the window or the words: starts or stops the song. Returns true when it did,
     // so the words pane can keep the space out of the text.
     bool spaceKey();
+    // Whether Space acts on the song now (a song is loaded and "Keyboard " is on).
+    bool spaceKeyActs() const;
     // Puts the caret of the words where the song stands and keeps its line in view.
     void followWithCaret(int position, int length);
     // Back to the start of the words, as a new song begins.

@@ -9,11 +9,13 @@
 #include "TestSupport.h"
 #include "Transport.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QScrollBar>
 #include <QSlider>
@@ -21,6 +23,7 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolButton>
+#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace sarvel;
@@ -37,6 +40,22 @@ bool waitFor(const std::function<bool()>& done, int ms = 5000) {
         QTest::qWait(10);
     }
     return true;
+}
+
+// WCAG contrast ratio of two colours, 1 to 21.
+double contrast(const QColor& a, const QColor& b) {
+    auto luminance = [](const QColor& c) {
+        auto lin = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * lin(c.redF()) + 0.7152 * lin(c.greenF()) + 0.0722 * lin(c.blueF());
+    };
+    const double la = luminance(a) + 0.05;
+    const double lb = luminance(b) + 0.05;
+    return std::max(la, lb) / std::min(la, lb);
+}
+
+void pressSpace(QWidget* target, bool autoRepeat) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), autoRepeat);
+    QApplication::sendEvent(target, &press);
 }
 
 // A main window with a kit of real songs, played into a fake sink so no sound server is needed.
@@ -142,15 +161,46 @@ TEST_F(Playback, LaunchFromAMissingKitUsesEveryDefault) {
     EXPECT_FALSE(QFileInfo::exists(state.KitFileName));
 }
 
-TEST_F(Playback, LaunchWithoutASongKeepsTheEarlierOneOpen) {
+TEST_F(Playback, LaunchWithoutASongLeavesNoSongLoaded) {
     writeKit(QStringLiteral("[Section1]\nSong1=%1\nSong2=-\n").arg(longSong()));
+    form.SpeedButtonSongClick(1);
+    ASSERT_EQ(form.MediaPlayer.mode(), MediaPlayer::Mode::Playing);
+    form.SpeedButtonSongClick(2);
+    EXPECT_NE(form.MediaPlayer.mode(), MediaPlayer::Mode::Playing) << "its words are no longer shown";
+    EXPECT_FALSE(form.SpeedButtonPlay->isEnabled() || form.SpeedButtonPlay->isChecked());
+    EXPECT_FALSE(form.SpeedButtonBegin->isEnabled() || form.TrackBarSong->isEnabled());
+    form.transport().SpeedButtonBeginClick();
+    QTest::keyClick(&form, Qt::Key_Space);
+    EXPECT_NE(form.MediaPlayer.mode(), MediaPlayer::Mode::Playing);
+    EXPECT_FALSE(form.SpeedButtonPlay->isChecked());
+    EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join('\n').toStdString();
+}
+
+TEST_F(Playback, LaunchOrOpenWhilePlayingLeavesTheNewSongStoppedWithoutSynhro) {
+    writeFullEntry(1, longSong(), 50);
+    auto playsOn = [&] {
+        return form.SpeedButtonPlay->isChecked() && waitFor([&] { return form.TrackBarSong->value() > 0; });
+    };
+    auto standsStoppedAtTheStart = [&] {
+        QTest::qWait(300); // long enough for a playing song to move
+        return form.MediaPlayer.mode() != MediaPlayer::Mode::Playing && form.MediaPlayer.Position() == 0 &&
+               !form.SpeedButtonPlay->isChecked();
+    };
+    form.SpeedButtonSongClick(1);
+    ASSERT_TRUE(playsOn());
     form.CheckBoxPlay->setChecked(false);
     form.SpeedButtonSongClick(1);
-    form.SpeedButtonSongClick(2);
-    EXPECT_FALSE(form.SpeedButtonPlay->isEnabled());
-    EXPECT_TRUE(form.SpeedButtonBegin->isEnabled());
-    QTest::mouseClick(form.SpeedButtonBegin, Qt::LeftButton);
-    EXPECT_EQ(form.MediaPlayer.mode(), MediaPlayer::Mode::Playing) << "Begin still works on the earlier song";
+    EXPECT_TRUE(standsStoppedAtTheStart()) << "launch";
+
+    QTest::mouseClick(form.SpeedButtonPlay, Qt::LeftButton);
+    ASSERT_TRUE(playsOn());
+    prompts.answers = {longSong()};
+    QTest::mouseClick(form.SpeedButtonOpenSong, Qt::LeftButton);
+    EXPECT_TRUE(standsStoppedAtTheStart()) << "Open Wave file";
+    QTest::mouseClick(form.SpeedButtonPlay, Qt::LeftButton);
+    EXPECT_EQ(form.MediaPlayer.mode(), MediaPlayer::Mode::Playing);
+    EXPECT_TRUE(form.SpeedButtonPlay->isChecked());
+    EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join('\n').toStdString();
 }
 
 TEST_F(Playback, ABadIconEndsTheLaunchWithTheVolumeDown) {
@@ -169,6 +219,24 @@ TEST_F(Playback, ASongTheDeviceCannotOpenEndsTheLaunch) {
     EXPECT_EQ(prompts.errors.first(), "Could not determine type of stream.");
     EXPECT_EQ(form.ScrollBarVolume->value(), 1);
     EXPECT_FALSE(state.SongLoaded);
+}
+
+TEST_F(Playback, ASongTheDeviceRefusesLeavesPlayUp) {
+    writeKit(QStringLiteral("[Section1]\nSong1=%1\nSong5=%2\n").arg(longSong(), notASong()));
+    form.SpeedButtonSongClick(1);
+    ASSERT_TRUE(form.SpeedButtonPlay->isChecked());
+    QTest::mouseClick(form.songButton(5), Qt::LeftButton);
+    EXPECT_EQ(prompts.errors.size(), 1);
+    EXPECT_FALSE(form.SpeedButtonPlay->isChecked()) << "launch";
+
+    form.SpeedButtonSongClick(1);
+    ASSERT_TRUE(form.SpeedButtonPlay->isChecked());
+    prompts.answers = {notASong()};
+    QTest::mouseClick(form.SpeedButtonOpenSong, Qt::LeftButton);
+    EXPECT_EQ(prompts.errors.size(), 2);
+    EXPECT_FALSE(form.SpeedButtonPlay->isChecked()) << "Open Wave file";
+    QTest::keyClick(&form, Qt::Key_Space);
+    EXPECT_EQ(prompts.errors.size(), 2) << "nothing is loaded for Space to act on";
 }
 
 TEST_F(Playback, StoredVolumeIsClampedToTheSlider) {
@@ -300,6 +368,23 @@ TEST_F(Playback, SpaceInTheWordsIsNotTypedWhenItTogglesTheSong) {
     EXPECT_EQ(form.RichEdit->toPlainText().size(), words.size() + 1) << "with Keyboard off it types";
 }
 
+TEST_F(Playback, HeldSpaceActsOnce) {
+    writeFullEntry(1, longSong(), 40);
+    form.CheckBoxPlay->setChecked(false);
+    form.SpeedButtonSongClick(1);
+    const QString words = form.RichEdit->toPlainText();
+    for (QWidget* target : {static_cast<QWidget*>(&form), static_cast<QWidget*>(form.RichEdit)}) {
+        pressSpace(target, false);
+        const bool playing = form.SpeedButtonPlay->isChecked();
+        for (int i = 0; i < 5; ++i)
+            pressSpace(target, true);
+        EXPECT_EQ(form.SpeedButtonPlay->isChecked(), playing) << target->objectName().toStdString();
+        EXPECT_EQ(form.MediaPlayer.mode() == MediaPlayer::Mode::Playing, playing);
+    }
+    EXPECT_FALSE(form.SpeedButtonPlay->isChecked()) << "once on, once off";
+    EXPECT_EQ(form.RichEdit->toPlainText(), words) << "a held Space is not typed into the words";
+}
+
 TEST_F(Playback, OpeningASongDirectlyLoadsItStopped) {
     prompts.answers = {shortSong()};
     QTest::mouseClick(form.SpeedButtonOpenSong, Qt::LeftButton);
@@ -410,4 +495,46 @@ TEST_F(Playback, ASongThatBreaksOffSaysWhyAndReleasesPlay) {
     emit form.MediaPlayer.playbackError("Internal data stream error.");
     EXPECT_EQ(prompts.errors, QStringList{"Internal data stream error."});
     EXPECT_FALSE(form.SpeedButtonPlay->isChecked());
+}
+
+TEST_F(Playback, TheSungLineIsClearlyMarkedUntilTheSongRewinds) {
+    writeFullEntry(1, longSong(), 50);
+    form.TimerPlay->stop(); // the test ticks by hand
+    form.CheckBoxNoTxt->setChecked(true);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    form.SpeedButtonSongClick(1);
+    QWidget* pane = form.RichEdit->viewport();
+    const QColor background = pane->grab().toImage().pixelColor(pane->width() - 3, pane->height() - 3);
+    int lineY = 0;
+    auto tickMidSong = [&] {
+        if (!waitFor([&] { return form.MediaPlayer.Position() > 100; }))
+            return false;
+        form.transport().TimerPlayTimer();
+        lineY = form.RichEdit->cursorRect().center().y();
+        return form.RichEdit->textCursor().position() > 0;
+    };
+    // Share of the caret line's pixels, across the pane, that stand out from the background.
+    auto markedShare = [&] {
+        const QImage shot = pane->grab().toImage();
+        int marked = 0;
+        for (int x = 0; x < shot.width(); ++x)
+            marked += contrast(shot.pixelColor(x, lineY), background) >= 3.0;
+        return double(marked) / shot.width();
+    };
+    auto midLine = [&] { return pane->grab().toImage().pixel(pane->width() / 2, lineY); };
+
+    ASSERT_TRUE(tickMidSong());
+    EXPECT_GE(markedShare(), 0.9);
+
+    form.TrackBarSong->setValue(form.TrackBarSong->maximum() - 200); // plays on near the end
+    ASSERT_TRUE(waitFor([&] { return form.MediaPlayer.Position() + 1 >= form.MediaPlayer.Length(); }));
+    form.transport().TimerPlayTimer();
+    EXPECT_EQ(midLine(), background.rgb()) << "gone at the end of the song";
+
+    QTest::mouseClick(form.SpeedButtonBegin, Qt::LeftButton);
+    ASSERT_TRUE(tickMidSong());
+    ASSERT_NE(midLine(), background.rgb());
+    QTest::mouseClick(form.SpeedButtonBegin, Qt::LeftButton);
+    EXPECT_EQ(midLine(), background.rgb()) << "gone when Begin rewinds";
 }

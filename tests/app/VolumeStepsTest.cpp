@@ -79,6 +79,21 @@ TEST_F(VolumeSteps, PlayStopAndBeginMoveTheSpeakers) {
     EXPECT_TRUE(sinkAt(70));
 }
 
+TEST_F(VolumeSteps, ASongOpenedDirectlyPlaysAtTheKitDefaultUntilALaunchSetsOne) {
+    auto openAndPlay = [this] {
+        prompts.answers = {home.dataDir() + "/SONGS/song.wav"};
+        QTest::mouseClick(form->SpeedButtonOpenSong, Qt::LeftButton);
+        QTest::mouseClick(form->SpeedButtonPlay, Qt::LeftButton);
+    };
+    openAndPlay();
+    EXPECT_EQ(form->ScrollBarVolume->value(), 50);
+    EXPECT_TRUE(sinkAt(50));
+    form->SpeedButtonSongClick(1);
+    openAndPlay();
+    EXPECT_TRUE(sinkAt(70)) << "the launched song's volume";
+    EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join('\n').toStdString();
+}
+
 TEST_F(VolumeSteps, ExitLeavesTheSpeakersAtTheLowestStep) {
     form->SpeedButtonSongClick(1);
     ASSERT_TRUE(sinkAt(70));
