@@ -16,11 +16,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QStyle>
 #include <QToolButton>
 #include <algorithm>
 #include <utility>
+#include <vector>
 
 namespace sarvel {
 
@@ -30,6 +32,12 @@ namespace {
 
 const QString kNone = QStringLiteral("-");
 constexpr int kFormSize = 550;
+
+// A caption is one line in the kit: pasted line breaks become spaces.
+QString singleLine(const QString& text) {
+    static const QRegularExpression lineBreak(QStringLiteral(u"\r\n|[\r\n\u2028\u2029]"));
+    return QString(text).replace(lineBreak, QStringLiteral(" "));
+}
 
 } // namespace
 
@@ -177,6 +185,11 @@ void TEditIniForm::wireHandlers() {
             [this] { guard([this] { CheckBoxVolumeOnClick(); }); });
     // The three closing buttons close through their results even when their handler stops early.
     connect(BitBtnOK, &QPushButton::clicked, this, [this] {
+        // Text the kit cannot hold keeps the dialog open with the edits, for the user to change.
+        bool fits = true;
+        guard([this, &fits] { fits = kitHoldsEdits(); });
+        if (!fits)
+            return;
         guard([this] { BitBtnOKClick(); });
         accept();
     });
@@ -326,11 +339,11 @@ QString TEditIniForm::choose(FileChooser& chooser, bool picture) {
 }
 
 void TEditIniForm::EditNameButtonKeyUp() {
-    SpeedButtonSongTemp->setText(EditNameButton->text());
+    SpeedButtonSongTemp->setText(singleLine(EditNameButton->text()));
 }
 
 void TEditIniForm::EditTemaButtonKeyUp() {
-    SpeedButtonTempTema->setText(EditTemaButton->text());
+    SpeedButtonTempTema->setText(singleLine(EditTemaButton->text()));
 }
 
 void TEditIniForm::SpeedButtonOpenTextClick() {
@@ -405,8 +418,9 @@ void TEditIniForm::BitBtnOKClick() {
     // The selection state takes the saved values only once the kit holds them, so a refused
     // write leaves state and kit telling the same story.
     if (state_.EditMode == 1) {
-        const SongButtonEdit edit{state_.SongNumber, EditNameButton->text(), EditTextFileName,
-                                  EditSongFileName,  EditIconFileName,       ScrollBarVol->value()};
+        const SongButtonEdit edit{state_.SongNumber, singleLine(EditNameButton->text()),
+                                  EditTextFileName,  EditSongFileName,
+                                  EditIconFileName,  ScrollBarVol->value()};
         const SavedSongFiles saved =
             saveSongButton(state_.KitFileName, state_.CurrentSection, edit, prompts_);
         state_.SongCaption = edit.caption;
@@ -418,7 +432,7 @@ void TEditIniForm::BitBtnOKClick() {
             state_.IconFileName = *saved.icon;
         ReturnNameButtonSong(host_.grid(), state_);
     } else if (state_.EditMode == 2) {
-        const QString caption = EditTemaButton->text();
+        const QString caption = singleLine(EditTemaButton->text());
         const auto icon =
             saveTemaButton(state_.KitFileName, state_.TemaNumber, caption, EditTemaIconFileName, prompts_);
         state_.TemaCaption = caption;
@@ -429,6 +443,34 @@ void TEditIniForm::BitBtnOKClick() {
     state_.EditMode = 1;
     JobTema(state_.SelectedTemaNumber, host_.grid(), state_);
     sectionToRestore_.reset(); // JobTema has made the shown theme current again
+}
+
+bool TEditIniForm::kitHoldsEdits() {
+    std::vector<std::pair<QString, QString>> edits; // what OK writes, and where the user put it
+    if (state_.EditMode == 1)
+        edits = {{singleLine(EditNameButton->text()), QStringLiteral("названии кнопки")},
+                 {EditTextFileName, QStringLiteral("имени файла RTF")},
+                 {EditSongFileName, QStringLiteral("имени файла Wav")},
+                 {EditIconFileName, QStringLiteral("имени файла Ico")}};
+    else if (state_.EditMode == 2)
+        edits = {{singleLine(EditTemaButton->text()), QStringLiteral("названии кнопки")},
+                 {EditTemaIconFileName, QStringLiteral("имени файла Ico")}};
+    if (edits.empty())
+        return true;
+    const IniFile kit(state_.KitFileName);
+    for (const auto& [text, where] : edits) {
+        const std::optional<char32_t> c = kit.firstUnstorable(text);
+        if (!c)
+            continue;
+        const QString code = QString::number(uint(*c), 16).toUpper().rightJustified(4, u'0');
+        prompts_.message(
+            QStringLiteral("Error"),
+            QStringLiteral("Символ «%1» (U+%2) в %3 нельзя записать в набор: файл набора "
+                           "хранится в кодировке %4. Измените название или выберите другой файл.")
+                .arg(QString::fromUcs4(&*c, 1), code, where, kit.encodingName()));
+        return false;
+    }
+    return true;
 }
 
 void TEditIniForm::SpeedButtonNewClick() {

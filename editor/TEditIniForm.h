@@ -119,6 +119,9 @@ private:
     // The chosen path, or empty when the chooser was cancelled; remembered for its next opening.
     QString choose(FileChooser& chooser, bool picture);
     void showPicture(QToolButton* preview, const QString& path);
+    // False, after saying which character and why, when the kit's encoding cannot hold a caption
+    // or path that OK would write.
+    bool kitHoldsEdits();
     template <class F> void guard(F&& f);
 
     SelectionState& state_;
