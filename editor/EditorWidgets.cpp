@@ -1,4 +1,5 @@
 #include "EditorWidgets.h"
+#include "PathLabel.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -43,12 +44,10 @@ QToolButton* previewButton(QWidget* parent, const char* name, const QString& cap
     return b;
 }
 
-QLabel* pathLabel(QWidget* parent, const char* name, int left, int top) {
-    auto* l = new QLabel(QString::fromLatin1(name), parent);
+PathLabel* pathLabel(QWidget* parent, const char* name, int left, int top) {
+    auto* l = new PathLabel(QString::fromLatin1(name), parent);
     l->setObjectName(QString::fromLatin1(name));
-    l->move(left, top);
-    l->setMinimumWidth(350);
-    l->adjustSize();
+    l->setGeometry(left, top, 350, l->sizeHint().height());
     return l;
 }
 

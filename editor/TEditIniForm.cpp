@@ -272,9 +272,9 @@ void TEditIniForm::activateSong() {
     }
     if (host_.volumeOn())
         host_.setMainVolume(ScrollBarVol->value());
-    LabelNameRtf->setText(EditTextFileName);
-    LabelNameSong->setText(EditSongFileName);
-    LabelIcon->setText(EditIconFileName);
+    LabelNameRtf->setPath(EditTextFileName);
+    LabelNameSong->setPath(EditSongFileName);
+    LabelIcon->setPath(EditIconFileName);
     if (namesExistingFile(EditIconFileName))
         showPicture(SpeedButtonSongTemp, EditIconFileName);
     EditNameButton->setText(caption);
@@ -298,7 +298,7 @@ void TEditIniForm::activateTema() {
     }
     if (namesExistingFile(EditTemaIconFileName))
         showPicture(SpeedButtonTempTema, EditTemaIconFileName);
-    LabelIcoTema->setText(EditTemaIconFileName);
+    LabelIcoTema->setPath(EditTemaIconFileName);
     SpeedButtonTempTema->setText(state_.TemaCaption);
     EditTemaButton->setText(state_.TemaCaption);
     setWindowTitle(state_.KitFileName + QStringLiteral("  Tema Button = ") + t);
@@ -351,7 +351,7 @@ void TEditIniForm::SpeedButtonOpenTextClick() {
     if (path.isEmpty())
         return;
     EditTextFileName = path;
-    LabelNameRtf->setText(path);
+    LabelNameRtf->setPath(path);
 }
 
 void TEditIniForm::SpeedButtonOpenSongClick() {
@@ -359,7 +359,7 @@ void TEditIniForm::SpeedButtonOpenSongClick() {
     if (path.isEmpty())
         return;
     EditSongFileName = path;
-    LabelNameSong->setText(path);
+    LabelNameSong->setPath(path);
 }
 
 void TEditIniForm::SpeedButtonIconClick() {
@@ -367,7 +367,7 @@ void TEditIniForm::SpeedButtonIconClick() {
     if (path.isEmpty())
         return;
     EditIconFileName = path;
-    LabelIcon->setText(path);
+    LabelIcon->setPath(path);
     showPicture(SpeedButtonSongTemp, path);
 }
 
@@ -376,28 +376,28 @@ void TEditIniForm::SpeedButtonIcoTemaClick() {
     if (path.isEmpty())
         return;
     EditTemaIconFileName = path;
-    LabelIcoTema->setText(path);
+    LabelIcoTema->setPath(path);
     showPicture(SpeedButtonTempTema, path);
 }
 
 void TEditIniForm::SpeedButtonDelRtfClick() {
     EditTextFileName = kNone;
-    LabelNameRtf->setText(kNone);
+    LabelNameRtf->setPath(kNone);
 }
 
 void TEditIniForm::SpeedButtonDelSongClick() {
     EditSongFileName = kNone;
-    LabelNameSong->setText(kNone);
+    LabelNameSong->setPath(kNone);
 }
 
 void TEditIniForm::SpeedButtonDelIconClick() {
     EditIconFileName = kNone;
-    LabelIcon->setText(kNone);
+    LabelIcon->setPath(kNone);
 }
 
 void TEditIniForm::SpeedButtonIcotemadelClick() {
     EditTemaIconFileName = kNone;
-    LabelIcoTema->setText(kNone);
+    LabelIcoTema->setPath(kNone);
 }
 
 void TEditIniForm::ScrollBarVolChange() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PathLabel.h"
+
 #include <QDialog>
 #include <optional>
 
@@ -73,7 +75,7 @@ public:
     QGroupBox* GroupBoxTema = nullptr;
     QToolButton* SpeedButtonIcoTema = nullptr;
     QToolButton* SpeedButtonIcotemadel = nullptr;
-    QLabel* LabelIcoTema = nullptr;
+    editorui::PathLabel* LabelIcoTema = nullptr;
     QToolButton* SpeedButtonTempTema = nullptr;
     QLineEdit* EditTemaButton = nullptr;
     QToolButton* SpeedButtonNewTema = nullptr;
@@ -82,13 +84,13 @@ public:
     QGroupBox* GroupBoxSong = nullptr;
     QToolButton* SpeedButtonIcon = nullptr;
     QToolButton* SpeedButtonDelIcon = nullptr;
-    QLabel* LabelIcon = nullptr;
+    editorui::PathLabel* LabelIcon = nullptr;
     QToolButton* SpeedButtonOpenText = nullptr;
     QToolButton* SpeedButtonDelRtf = nullptr;
-    QLabel* LabelNameRtf = nullptr;
+    editorui::PathLabel* LabelNameRtf = nullptr;
     QToolButton* SpeedButtonOpenSong = nullptr;
     QToolButton* SpeedButtonDelSong = nullptr;
-    QLabel* LabelNameSong = nullptr;
+    editorui::PathLabel* LabelNameSong = nullptr;
     QToolButton* SpeedButtonSongTemp = nullptr;
     QLineEdit* EditNameButton = nullptr;
     QCheckBox* CheckBoxVolumeOn = nullptr;

@@ -248,3 +248,18 @@ TEST_F(EditorDialog, EveryControlCanBeNamedAndOnlyOkTakesEnter) {
             EXPECT_FALSE(b->autoDefault() || b->isDefault()) << b->objectName().toStdString();
         }
 }
+
+TEST_F(EditorDialog, LongPathShowsItsEndWithTheWholePathAsTooltip) {
+    const QString deep =
+        existing("TEXTS/Performances of the autumn tour/Ballads and slow waltzes for two voices/waltz.rtf");
+    writeKit("[Section1]\nText7=" + deep.toUtf8() + "\n");
+    activateSong(7);
+    form.show();
+    const QLabel* label = form.LabelNameRtf;
+    const QString shown = label->text();
+    EXPECT_TRUE(shown.endsWith("/waltz.rtf")) << shown.toStdString();
+    EXPECT_GT(shown.indexOf(u'…'), 0) << shown.toStdString();
+    EXPECT_LE(label->fontMetrics().horizontalAdvance(shown), label->contentsRect().width());
+    EXPECT_EQ(label->toolTip(), deep);
+    EXPECT_EQ(label->accessibleDescription(), deep);
+}
