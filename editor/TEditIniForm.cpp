@@ -11,7 +11,9 @@
 #include "SelectionState.h"
 
 #include <QCheckBox>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,7 +22,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QToolButton>
-#include <algorithm>
+#include <QVBoxLayout>
 #include <utility>
 #include <vector>
 
@@ -62,6 +64,7 @@ TEditIniForm::TEditIniForm(SelectionState& state, Prompts& prompts, EditorHost& 
     buildFileGroup();
     buildTemaGroup();
     buildSongGroup();
+    layOut();
 
     OpenDialogText = {QStringLiteral("RTF files (*.rtf)"), dataPath(QStringLiteral("TEXTS")), {}};
     OpenDialogSong = {QStringLiteral("mp3 (*.mp3);;wav (*.wav);;midi (*.mid);;all (*.*)"),
@@ -85,10 +88,10 @@ void TEditIniForm::buildFileGroup() {
                                  QStringLiteral("Create the kit file"));
     BitBtn1 = dialogButton(GroupBoxFile, "BitBtn1", QStringLiteral("Cancel"), QStyle::SP_DialogCancelButton,
                            QRect(430, 18, 75, 23));
-    // The caption must show whole in this system's font: the edit box gives up the room it needs.
-    const int extra = std::max(0, SpeedButtonNew->sizeHint().width() - SpeedButtonNew->width());
-    Editfile->resize(Editfile->width() - extra, Editfile->height());
-    SpeedButtonNew->setGeometry(SpeedButtonNew->geometry().adjusted(-extra, 0, 0, 0));
+    auto* row = new QHBoxLayout(GroupBoxFile);
+    row->addWidget(Editfile, 1);
+    row->addWidget(SpeedButtonNew);
+    row->addWidget(BitBtn1);
 }
 
 void TEditIniForm::buildTemaGroup() {
@@ -112,6 +115,16 @@ void TEditIniForm::buildTemaGroup() {
                                            {}, QRect(384, 18, 57, 23), {});
     SpeedButtonNewTema->hide();
     SpeedButtonDeleteSection->hide();
+
+    auto* grid = new QGridLayout(GroupBoxTema);
+    grid->addWidget(SpeedButtonIcoTema, 0, 0);
+    grid->addWidget(SpeedButtonIcotemadel, 0, 1);
+    grid->addWidget(LabelIcoTema, 0, 2);
+    grid->addWidget(SpeedButtonDeleteSection, 0, 3);
+    grid->addWidget(SpeedButtonNewTema, 0, 4);
+    grid->addWidget(SpeedButtonTempTema, 1, 0, 1, 2);
+    grid->addWidget(EditTemaButton, 1, 2, 1, 3);
+    grid->setColumnStretch(2, 1);
 }
 
 void TEditIniForm::buildSongGroup() {
@@ -144,21 +157,52 @@ void TEditIniForm::buildSongGroup() {
     CheckBoxVolumeOn = new QCheckBox(QStringLiteral("Volume Togethe"), GroupBoxSong);
     CheckBoxVolumeOn->setObjectName(QStringLiteral("CheckBoxVolumeOn"));
     CheckBoxVolumeOn->setAccessibleName(CheckBoxVolumeOn->text());
-    // The designed places, moved right only as far as this system's wider font needs.
-    CheckBoxVolumeOn->setGeometry(8, 200, std::max(105, CheckBoxVolumeOn->sizeHint().width()), 17);
+    CheckBoxVolumeOn->setMinimumWidth(105);
     ScrollBarVol = new QScrollBar(Qt::Horizontal, GroupBoxSong);
     ScrollBarVol->setObjectName(QStringLiteral("ScrollBarVol"));
     ScrollBarVol->setRange(0, 100);
     ScrollBarVol->setValue(50);
-    ScrollBarVol->setGeometry(std::max(120, CheckBoxVolumeOn->geometry().right() + 6), 200, 161, 16);
+    ScrollBarVol->setMinimumWidth(161);
     Labelv = new QLabel(QStringLiteral("Volume Memory Song "), GroupBoxSong);
     Labelv->setObjectName(QStringLiteral("Labelv"));
-    Labelv->move(std::max(320, ScrollBarVol->geometry().right() + 8), 203);
     ScrollBarVol->setAccessibleName(Labelv->text());
     LabelVol = new QLabel(QStringLiteral("50%"), GroupBoxSong);
     LabelVol->setObjectName(QStringLiteral("LabelVol"));
-    LabelVol->move(std::max(432, Labelv->x() + Labelv->sizeHint().width() + 4), 204);
     LabelVol->setMinimumWidth(40);
+
+    // Chooser, clear button and path in a row for each file; the paths, the preview with its
+    // caption and the volume bar share any width to spare.
+    auto* grid = new QGridLayout(GroupBoxSong);
+    QWidget* const rows[][3] = {{SpeedButtonIcon, SpeedButtonDelIcon, LabelIcon},
+                                {SpeedButtonOpenText, SpeedButtonDelRtf, LabelNameRtf},
+                                {SpeedButtonOpenSong, SpeedButtonDelSong, LabelNameSong}};
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c)
+            grid->addWidget(rows[r][c], r, c);
+    auto* preview = new QHBoxLayout;
+    preview->addWidget(SpeedButtonSongTemp, 1);
+    preview->addWidget(EditNameButton, 1, Qt::AlignVCenter);
+    grid->addLayout(preview, 3, 0, 1, 3);
+    auto* volume = new QHBoxLayout;
+    volume->addWidget(CheckBoxVolumeOn);
+    volume->addWidget(ScrollBarVol, 1);
+    volume->addWidget(Labelv);
+    volume->addWidget(LabelVol);
+    grid->addLayout(volume, 4, 0, 1, 3);
+    grid->setColumnStretch(2, 1);
+}
+
+void TEditIniForm::layOut() {
+    // Hidden groups take no room, so the shown one fills the dialog.
+    auto* column = new QVBoxLayout(this);
+    column->addWidget(GroupBoxFile);
+    column->addWidget(GroupBoxTema);
+    column->addWidget(GroupBoxSong);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(BitBtnOK);
+    buttons->addWidget(BitBtnEsc);
+    column->addLayout(buttons);
 }
 
 template <class F> void TEditIniForm::guard(F&& f) {
@@ -250,7 +294,11 @@ void TEditIniForm::FormActivate() {
         break;
     }
     CheckBoxVolumeOn->setChecked(host_.volumeOn());
-    resize(kFormSize, kFormSize);
+    // As wide as designed and as tall as the shown group needs, so no band of the dialog is blank;
+    // only the width follows the user, widening the paths and the caption.
+    layout()->activate();
+    setFixedHeight(sizeHint().height());
+    resize(kFormSize, height());
 }
 
 void TEditIniForm::activateSong() {

@@ -114,6 +114,7 @@ private:
     void buildFileGroup();
     void buildTemaGroup();
     void buildSongGroup();
+    void layOut();
     void wireHandlers();
     void activateSong();
     void activateTema();
