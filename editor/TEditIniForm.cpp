@@ -229,8 +229,9 @@ void TEditIniForm::wireHandlers() {
             [this] { guard([this] { CheckBoxVolumeOnClick(); }); });
     // The three closing buttons close through their results even when their handler stops early.
     connect(BitBtnOK, &QPushButton::clicked, this, [this] {
-        // Text the kit cannot hold keeps the dialog open with the edits, for the user to change.
-        bool fits = true;
+        // Text the kit cannot hold (or a kit that can no longer be read) keeps the dialog open
+        // with the edits, for the user to change.
+        bool fits = false;
         guard([this, &fits] { fits = kitHoldsEdits(); });
         if (!fits)
             return;
