@@ -1,4 +1,5 @@
 #include "EditorWidgets.h"
+#include "PathLabel.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -25,6 +26,7 @@ QToolButton* speedButton(QWidget* parent, const char* name, const QString& capti
     b->setToolButtonStyle(icon.isNull() ? Qt::ToolButtonTextOnly : Qt::ToolButtonTextBesideIcon);
     b->setFocusPolicy(Qt::NoFocus);
     b->setGeometry(geometry);
+    b->setMinimumSize(geometry.size()); // as designed, or larger where the caption needs it
     b->setAccessibleName(caption);
     b->setAccessibleDescription(purpose);
     return b;
@@ -40,15 +42,15 @@ QToolButton* previewButton(QWidget* parent, const char* name, const QString& cap
     b->setToolTip(kPreviewHint);
     b->setAccessibleDescription(kPreviewHint);
     b->setGeometry(geometry);
+    b->setMinimumSize(geometry.size());
+    b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     return b;
 }
 
-QLabel* pathLabel(QWidget* parent, const char* name, int left, int top) {
-    auto* l = new QLabel(QString::fromLatin1(name), parent);
+PathLabel* pathLabel(QWidget* parent, const char* name, int left, int top) {
+    auto* l = new PathLabel(QString::fromLatin1(name), parent);
     l->setObjectName(QString::fromLatin1(name));
     l->move(left, top);
-    l->setMinimumWidth(350);
-    l->adjustSize();
     return l;
 }
 
@@ -70,6 +72,7 @@ QPushButton* dialogButton(QWidget* parent, const char* name, const QString& capt
     b->setObjectName(QString::fromLatin1(name));
     b->setAccessibleName(caption);
     b->setGeometry(geometry);
+    b->setMinimumSize(geometry.size());
     b->setAutoDefault(false); // Enter belongs to OK alone
     return b;
 }

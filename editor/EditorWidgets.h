@@ -21,8 +21,10 @@ QToolButton* speedButton(QWidget* parent, const char* name, const QString& capti
                          const QRect& geometry, const QString& purpose);
 // A preview of the button being edited: caption and picture as the grid will show them.
 QToolButton* previewButton(QWidget* parent, const char* name, const QString& caption, const QRect& geometry);
+class PathLabel;
+
 // A transparent label showing a path; its own name until it is filled.
-QLabel* pathLabel(QWidget* parent, const char* name, int left, int top);
+PathLabel* pathLabel(QWidget* parent, const char* name, int left, int top);
 QLineEdit* editBox(QWidget* parent, const char* name, const QString& accessible, const QRect& geometry,
                    int pointSize);
 // A closing button that never takes Enter for itself.

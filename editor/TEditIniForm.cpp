@@ -12,16 +12,20 @@
 
 #include <QCheckBox>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QStyle>
 #include <QToolButton>
-#include <algorithm>
+#include <QVBoxLayout>
 #include <utility>
+#include <vector>
 
 namespace sarvel {
 
@@ -31,6 +35,12 @@ namespace {
 
 const QString kNone = QStringLiteral("-");
 constexpr int kFormSize = 550;
+
+// A caption is one line in the kit: pasted line breaks become spaces.
+QString singleLine(const QString& text) {
+    static const QRegularExpression lineBreak(QStringLiteral(u"\r\n|[\r\n\u2028\u2029]"));
+    return QString(text).replace(lineBreak, QStringLiteral(" "));
+}
 
 } // namespace
 
@@ -55,6 +65,7 @@ TEditIniForm::TEditIniForm(SelectionState& state, Prompts& prompts, EditorHost& 
     buildFileGroup();
     buildTemaGroup();
     buildSongGroup();
+    layOut();
 
     OpenDialogText = {QStringLiteral("RTF files (*.rtf)"), dataPath(QStringLiteral("TEXTS")), {}};
     OpenDialogSong = {QStringLiteral("mp3 (*.mp3);;wav (*.wav);;midi (*.mid);;all (*.*)"),
@@ -78,10 +89,10 @@ void TEditIniForm::buildFileGroup() {
                                  QStringLiteral("Create the kit file"));
     BitBtn1 = dialogButton(GroupBoxFile, "BitBtn1", QStringLiteral("Cancel"), QStyle::SP_DialogCancelButton,
                            QRect(430, 18, 75, 23));
-    // The caption must show whole in this system's font: the edit box gives up the room it needs.
-    const int extra = std::max(0, SpeedButtonNew->sizeHint().width() - SpeedButtonNew->width());
-    Editfile->resize(Editfile->width() - extra, Editfile->height());
-    SpeedButtonNew->setGeometry(SpeedButtonNew->geometry().adjusted(-extra, 0, 0, 0));
+    auto* row = new QHBoxLayout(GroupBoxFile);
+    row->addWidget(Editfile, 1);
+    row->addWidget(SpeedButtonNew);
+    row->addWidget(BitBtn1);
 }
 
 void TEditIniForm::buildTemaGroup() {
@@ -105,6 +116,16 @@ void TEditIniForm::buildTemaGroup() {
                                            {}, QRect(384, 18, 57, 23), {});
     SpeedButtonNewTema->hide();
     SpeedButtonDeleteSection->hide();
+
+    auto* grid = new QGridLayout(GroupBoxTema);
+    grid->addWidget(SpeedButtonIcoTema, 0, 0);
+    grid->addWidget(SpeedButtonIcotemadel, 0, 1);
+    grid->addWidget(LabelIcoTema, 0, 2);
+    grid->addWidget(SpeedButtonDeleteSection, 0, 3);
+    grid->addWidget(SpeedButtonNewTema, 0, 4);
+    grid->addWidget(SpeedButtonTempTema, 1, 0, 1, 2);
+    grid->addWidget(EditTemaButton, 1, 2, 1, 3);
+    grid->setColumnStretch(2, 1);
 }
 
 void TEditIniForm::buildSongGroup() {
@@ -137,21 +158,52 @@ void TEditIniForm::buildSongGroup() {
     CheckBoxVolumeOn = new QCheckBox(QStringLiteral("Volume Togethe"), GroupBoxSong);
     CheckBoxVolumeOn->setObjectName(QStringLiteral("CheckBoxVolumeOn"));
     CheckBoxVolumeOn->setAccessibleName(CheckBoxVolumeOn->text());
-    // The designed places, moved right only as far as this system's wider font needs.
-    CheckBoxVolumeOn->setGeometry(8, 200, std::max(105, CheckBoxVolumeOn->sizeHint().width()), 17);
+    CheckBoxVolumeOn->setMinimumWidth(105);
     ScrollBarVol = new QScrollBar(Qt::Horizontal, GroupBoxSong);
     ScrollBarVol->setObjectName(QStringLiteral("ScrollBarVol"));
     ScrollBarVol->setRange(0, 100);
     ScrollBarVol->setValue(50);
-    ScrollBarVol->setGeometry(std::max(120, CheckBoxVolumeOn->geometry().right() + 6), 200, 161, 16);
+    ScrollBarVol->setMinimumWidth(161);
     Labelv = new QLabel(QStringLiteral("Volume Memory Song "), GroupBoxSong);
     Labelv->setObjectName(QStringLiteral("Labelv"));
-    Labelv->move(std::max(320, ScrollBarVol->geometry().right() + 8), 203);
     ScrollBarVol->setAccessibleName(Labelv->text());
     LabelVol = new QLabel(QStringLiteral("50%"), GroupBoxSong);
     LabelVol->setObjectName(QStringLiteral("LabelVol"));
-    LabelVol->move(std::max(432, Labelv->x() + Labelv->sizeHint().width() + 4), 204);
     LabelVol->setMinimumWidth(40);
+
+    // Chooser, clear button and path in a row for each file; the paths, the preview with its
+    // caption and the volume bar share any width to spare.
+    auto* grid = new QGridLayout(GroupBoxSong);
+    QWidget* const rows[][3] = {{SpeedButtonIcon, SpeedButtonDelIcon, LabelIcon},
+                                {SpeedButtonOpenText, SpeedButtonDelRtf, LabelNameRtf},
+                                {SpeedButtonOpenSong, SpeedButtonDelSong, LabelNameSong}};
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c)
+            grid->addWidget(rows[r][c], r, c);
+    auto* preview = new QHBoxLayout;
+    preview->addWidget(SpeedButtonSongTemp, 1);
+    preview->addWidget(EditNameButton, 1, Qt::AlignVCenter);
+    grid->addLayout(preview, 3, 0, 1, 3);
+    auto* volume = new QHBoxLayout;
+    volume->addWidget(CheckBoxVolumeOn);
+    volume->addWidget(ScrollBarVol, 1);
+    volume->addWidget(Labelv);
+    volume->addWidget(LabelVol);
+    grid->addLayout(volume, 4, 0, 1, 3);
+    grid->setColumnStretch(2, 1);
+}
+
+void TEditIniForm::layOut() {
+    // Hidden groups take no room, so the shown one fills the dialog.
+    auto* column = new QVBoxLayout(this);
+    column->addWidget(GroupBoxFile);
+    column->addWidget(GroupBoxTema);
+    column->addWidget(GroupBoxSong);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(BitBtnOK);
+    buttons->addWidget(BitBtnEsc);
+    column->addLayout(buttons);
 }
 
 template <class F> void TEditIniForm::guard(F&& f) {
@@ -183,6 +235,12 @@ void TEditIniForm::wireHandlers() {
             guard([this] { SpeedButtonNewClick(); });
             return;
         }
+        // Text the kit cannot hold (or a kit that can no longer be read) keeps the dialog open
+        // with the edits, for the user to change.
+        bool fits = false;
+        guard([this, &fits] { fits = kitHoldsEdits(); });
+        if (!fits)
+            return;
         guard([this] { BitBtnOKClick(); });
         accept();
     });
@@ -243,7 +301,11 @@ void TEditIniForm::FormActivate() {
         break;
     }
     CheckBoxVolumeOn->setChecked(host_.volumeOn());
-    resize(kFormSize, kFormSize);
+    // As wide as designed and as tall as the shown group needs, so no band of the dialog is blank;
+    // only the width follows the user, widening the paths and the caption.
+    layout()->activate();
+    setFixedHeight(sizeHint().height());
+    resize(kFormSize, height());
 }
 
 void TEditIniForm::activateSong() {
@@ -265,9 +327,9 @@ void TEditIniForm::activateSong() {
     }
     if (host_.volumeOn())
         host_.setMainVolume(ScrollBarVol->value());
-    LabelNameRtf->setText(EditTextFileName);
-    LabelNameSong->setText(EditSongFileName);
-    LabelIcon->setText(EditIconFileName);
+    LabelNameRtf->setPath(EditTextFileName);
+    LabelNameSong->setPath(EditSongFileName);
+    LabelIcon->setPath(EditIconFileName);
     if (namesExistingFile(EditIconFileName))
         showPicture(SpeedButtonSongTemp, EditIconFileName);
     EditNameButton->setText(caption);
@@ -291,7 +353,7 @@ void TEditIniForm::activateTema() {
     }
     if (namesExistingFile(EditTemaIconFileName))
         showPicture(SpeedButtonTempTema, EditTemaIconFileName);
-    LabelIcoTema->setText(EditTemaIconFileName);
+    LabelIcoTema->setPath(EditTemaIconFileName);
     SpeedButtonTempTema->setText(state_.TemaCaption);
     EditTemaButton->setText(state_.TemaCaption);
     setWindowTitle(state_.KitFileName + QStringLiteral("  Tema Button = ") + t);
@@ -335,11 +397,11 @@ QString TEditIniForm::choose(FileChooser& chooser, bool picture) {
 }
 
 void TEditIniForm::EditNameButtonKeyUp() {
-    SpeedButtonSongTemp->setText(EditNameButton->text());
+    SpeedButtonSongTemp->setText(singleLine(EditNameButton->text()));
 }
 
 void TEditIniForm::EditTemaButtonKeyUp() {
-    SpeedButtonTempTema->setText(EditTemaButton->text());
+    SpeedButtonTempTema->setText(singleLine(EditTemaButton->text()));
 }
 
 void TEditIniForm::SpeedButtonOpenTextClick() {
@@ -347,7 +409,7 @@ void TEditIniForm::SpeedButtonOpenTextClick() {
     if (path.isEmpty())
         return;
     EditTextFileName = path;
-    LabelNameRtf->setText(path);
+    LabelNameRtf->setPath(path);
 }
 
 void TEditIniForm::SpeedButtonOpenSongClick() {
@@ -355,7 +417,7 @@ void TEditIniForm::SpeedButtonOpenSongClick() {
     if (path.isEmpty())
         return;
     EditSongFileName = path;
-    LabelNameSong->setText(path);
+    LabelNameSong->setPath(path);
 }
 
 void TEditIniForm::SpeedButtonIconClick() {
@@ -363,7 +425,7 @@ void TEditIniForm::SpeedButtonIconClick() {
     if (path.isEmpty())
         return;
     EditIconFileName = path;
-    LabelIcon->setText(path);
+    LabelIcon->setPath(path);
     showPicture(SpeedButtonSongTemp, path);
 }
 
@@ -372,28 +434,28 @@ void TEditIniForm::SpeedButtonIcoTemaClick() {
     if (path.isEmpty())
         return;
     EditTemaIconFileName = path;
-    LabelIcoTema->setText(path);
+    LabelIcoTema->setPath(path);
     showPicture(SpeedButtonTempTema, path);
 }
 
 void TEditIniForm::SpeedButtonDelRtfClick() {
     EditTextFileName = kNone;
-    LabelNameRtf->setText(kNone);
+    LabelNameRtf->setPath(kNone);
 }
 
 void TEditIniForm::SpeedButtonDelSongClick() {
     EditSongFileName = kNone;
-    LabelNameSong->setText(kNone);
+    LabelNameSong->setPath(kNone);
 }
 
 void TEditIniForm::SpeedButtonDelIconClick() {
     EditIconFileName = kNone;
-    LabelIcon->setText(kNone);
+    LabelIcon->setPath(kNone);
 }
 
 void TEditIniForm::SpeedButtonIcotemadelClick() {
     EditTemaIconFileName = kNone;
-    LabelIcoTema->setText(kNone);
+    LabelIcoTema->setPath(kNone);
 }
 
 void TEditIniForm::ScrollBarVolChange() {
@@ -414,8 +476,9 @@ void TEditIniForm::BitBtnOKClick() {
     // The selection state takes the saved values only once the kit holds them, so a refused
     // write leaves state and kit telling the same story.
     if (state_.EditMode == 1) {
-        const SongButtonEdit edit{state_.SongNumber, EditNameButton->text(), EditTextFileName,
-                                  EditSongFileName,  EditIconFileName,       ScrollBarVol->value()};
+        const SongButtonEdit edit{state_.SongNumber, singleLine(EditNameButton->text()),
+                                  EditTextFileName,  EditSongFileName,
+                                  EditIconFileName,  ScrollBarVol->value()};
         const SavedSongFiles saved =
             saveSongButton(state_.KitFileName, state_.CurrentSection, edit, prompts_);
         state_.SongCaption = edit.caption;
@@ -427,7 +490,7 @@ void TEditIniForm::BitBtnOKClick() {
             state_.IconFileName = *saved.icon;
         ReturnNameButtonSong(host_.grid(), state_);
     } else if (state_.EditMode == 2) {
-        const QString caption = EditTemaButton->text();
+        const QString caption = singleLine(EditTemaButton->text());
         const auto icon =
             saveTemaButton(state_.KitFileName, state_.TemaNumber, caption, EditTemaIconFileName, prompts_);
         state_.TemaCaption = caption;
@@ -438,6 +501,34 @@ void TEditIniForm::BitBtnOKClick() {
     state_.EditMode = 1;
     JobTema(state_.SelectedTemaNumber, host_.grid(), state_);
     sectionToRestore_.reset(); // JobTema has made the shown theme current again
+}
+
+bool TEditIniForm::kitHoldsEdits() {
+    std::vector<std::pair<QString, QString>> edits; // what OK writes, and where the user put it
+    if (state_.EditMode == 1)
+        edits = {{singleLine(EditNameButton->text()), QStringLiteral("названии кнопки")},
+                 {EditTextFileName, QStringLiteral("имени файла RTF")},
+                 {EditSongFileName, QStringLiteral("имени файла Wav")},
+                 {EditIconFileName, QStringLiteral("имени файла Ico")}};
+    else if (state_.EditMode == 2)
+        edits = {{singleLine(EditTemaButton->text()), QStringLiteral("названии кнопки")},
+                 {EditTemaIconFileName, QStringLiteral("имени файла Ico")}};
+    if (edits.empty())
+        return true;
+    const IniFile kit(state_.KitFileName);
+    for (const auto& [text, where] : edits) {
+        const std::optional<char32_t> c = kit.firstUnstorable(text);
+        if (!c)
+            continue;
+        const QString code = QString::number(uint(*c), 16).toUpper().rightJustified(4, u'0');
+        prompts_.message(
+            QStringLiteral("Error"),
+            QStringLiteral("Символ «%1» (U+%2) в %3 нельзя записать в набор: файл набора "
+                           "хранится в кодировке %4. Измените название или выберите другой файл.")
+                .arg(QString::fromUcs4(&*c, 1), code, where, kit.encodingName()));
+        return false;
+    }
+    return true;
 }
 
 void TEditIniForm::SpeedButtonNewClick() {

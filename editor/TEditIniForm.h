@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PathLabel.h"
+
 #include <QDialog>
 #include <optional>
 
@@ -73,7 +75,7 @@ public:
     QGroupBox* GroupBoxTema = nullptr;
     QToolButton* SpeedButtonIcoTema = nullptr;
     QToolButton* SpeedButtonIcotemadel = nullptr;
-    QLabel* LabelIcoTema = nullptr;
+    editorui::PathLabel* LabelIcoTema = nullptr;
     QToolButton* SpeedButtonTempTema = nullptr;
     QLineEdit* EditTemaButton = nullptr;
     QToolButton* SpeedButtonNewTema = nullptr;
@@ -82,13 +84,13 @@ public:
     QGroupBox* GroupBoxSong = nullptr;
     QToolButton* SpeedButtonIcon = nullptr;
     QToolButton* SpeedButtonDelIcon = nullptr;
-    QLabel* LabelIcon = nullptr;
+    editorui::PathLabel* LabelIcon = nullptr;
     QToolButton* SpeedButtonOpenText = nullptr;
     QToolButton* SpeedButtonDelRtf = nullptr;
-    QLabel* LabelNameRtf = nullptr;
+    editorui::PathLabel* LabelNameRtf = nullptr;
     QToolButton* SpeedButtonOpenSong = nullptr;
     QToolButton* SpeedButtonDelSong = nullptr;
-    QLabel* LabelNameSong = nullptr;
+    editorui::PathLabel* LabelNameSong = nullptr;
     QToolButton* SpeedButtonSongTemp = nullptr;
     QLineEdit* EditNameButton = nullptr;
     QCheckBox* CheckBoxVolumeOn = nullptr;
@@ -112,6 +114,7 @@ private:
     void buildFileGroup();
     void buildTemaGroup();
     void buildSongGroup();
+    void layOut();
     void wireHandlers();
     void activateSong();
     void activateTema();
@@ -119,6 +122,9 @@ private:
     // The chosen path, or empty when the chooser was cancelled; remembered for its next opening.
     QString choose(FileChooser& chooser, bool picture);
     void showPicture(QToolButton* preview, const QString& path);
+    // False, after saying which character and why, when the kit's encoding cannot hold a caption
+    // or path that OK would write.
+    bool kitHoldsEdits();
     template <class F> void guard(F&& f);
 
     SelectionState& state_;

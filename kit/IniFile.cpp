@@ -374,6 +374,17 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
     insertLine(found.lastKey + 1, keyName + '=' + bytes);
 }
 
+std::optional<char32_t> IniFile::firstUnstorable(const QString& text) const {
+    for (const char32_t c : text.toUcs4())
+        if (!encode(QString::fromUcs4(&c, 1)))
+            return c;
+    return std::nullopt;
+}
+
+QString IniFile::encodingName() const {
+    return cp1251_ ? QStringLiteral("Windows-1251") : QStringLiteral("UTF-8");
+}
+
 void IniFile::writeInt(const QString& section, const QString& key, int value) {
     writeString(section, key, QString::number(value));
 }

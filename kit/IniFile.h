@@ -37,6 +37,11 @@ public:
     // std::runtime_error("Unable to write to <path>") and changes nothing.
     void writeString(const QString& section, const QString& key, const QString& value);
     void writeInt(const QString& section, const QString& key, int value);
+    // The first character of `text` this file's encoding cannot hold, so a caller can say which
+    // one before it writes; none when the whole text can be stored.
+    std::optional<char32_t> firstUnstorable(const QString& text) const;
+    // The name of the file's encoding, for messages.
+    QString encodingName() const;
 
     // Writes the whole file through a temporary file in the same folder, flushed and renamed over
     // the old one (keeping its permissions, following a symbolic link to its target).

@@ -189,3 +189,66 @@ TEST_F(ButtonSave, FirstSaveCreatesAKitThatDidNotExist) {
     ok();
     EXPECT_EQ(readAll(state.KitFileName), "[Section2]\nButton2=Song-2\nText2=-\nSong2=-\nIcon2=-\nVol2=50\n");
 }
+
+TEST_F(ButtonSave, PastedLineBreaksInCaptionsBecomeSpaces) {
+    writeKit(readAll(dataFile("kit/windows-1251.vkt")));
+    state.CurrentSection = "Section1";
+    activateSong(2);
+    form.EditNameButton->setText(QStringLiteral(u"Осенний\r\nвальс\nи\u2028блюз\u2029\rx"));
+    ok();
+    EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join('\n').toStdString();
+    EXPECT_EQ(entry("Section1", "Button2"), QStringLiteral("Осенний вальс и блюз  x"));
+    EXPECT_EQ(state.SongCaption, QStringLiteral("Осенний вальс и блюз  x"));
+
+    activateTema(2);
+    form.EditTemaButton->setText("Rock\nRoll");
+    ok();
+    EXPECT_EQ(entry("TemaArtist", "Button2"), "Rock Roll");
+    EXPECT_TRUE(prompts.errors.isEmpty());
+}
+
+TEST_F(ButtonSave, TextTheKitCannotHoldIsRefusedAndTheDialogKeepsTheEdits) {
+    const QByteArray before = readAll(dataFile("kit/windows-1251.vkt"));
+    writeKit(before);
+    state.CurrentSection = "Section1";
+    const auto refused = [&](const QString& expected) {
+        prompts.messages.clear();
+        form.show();
+        form.BitBtnOK->click();
+        EXPECT_TRUE(form.isVisible()) << "the dialog stays open";
+        EXPECT_EQ(prompts.messages, QStringList{expected});
+        EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join('\n').toStdString();
+        EXPECT_EQ(readAll(kit()), before);
+    };
+    activateSong(2);
+    form.EditNameButton->setText(QStringLiteral("Вальс ♪"));
+    refused(QStringLiteral("Error|Символ «♪» (U+266A) в названии кнопки нельзя записать в набор: файл "
+                           "набора хранится в кодировке Windows-1251. Измените название или выберите "
+                           "другой файл."));
+    EXPECT_EQ(form.EditNameButton->text(), QStringLiteral("Вальс ♪"));
+    EXPECT_EQ(state.EditMode, 1);
+
+    form.EditNameButton->setText(QStringLiteral("Вальс"));
+    const QString rtf = existing(QStringLiteral("TEXTS/песня 中.rtf"));
+    prompts.answers = {rtf};
+    form.SpeedButtonOpenText->click();
+    refused(QStringLiteral("Error|Символ «中» (U+4E2D) в имени файла RTF нельзя записать в набор: файл "
+                           "набора хранится в кодировке Windows-1251. Измените название или выберите "
+                           "другой файл."));
+
+    form.SpeedButtonDelRtf->click();
+    ok();
+    EXPECT_EQ(entry("Section1", "Button2"), QStringLiteral("Вальс"));
+    EXPECT_EQ(entry("Section1", "Text2"), "-");
+    EXPECT_TRUE(readAll(kit()).contains("Button2=\xC2\xE0\xEB\xFC\xF1")) << "still Windows-1251";
+
+    activateTema(2);
+    form.EditTemaButton->setText(QStringLiteral("Café"));
+    prompts.messages.clear();
+    form.show();
+    form.BitBtnOK->click();
+    EXPECT_TRUE(form.isVisible());
+    ASSERT_EQ(prompts.messages.size(), 1);
+    EXPECT_TRUE(prompts.messages[0].contains(QStringLiteral("«é» (U+00E9) в названии кнопки")));
+    EXPECT_EQ(entry("TemaArtist", "Button2"), "Dance");
+}

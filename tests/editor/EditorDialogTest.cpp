@@ -1,6 +1,7 @@
 #include "EditorFixture.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -8,6 +9,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <algorithm>
 
 using namespace sarvel;
 using namespace sarvel::test;
@@ -41,7 +43,7 @@ TEST_F(EditorDialog, SongModeFillsItselfFromTheCurrentSection) {
     EXPECT_EQ(form.ScrollBarVol->value(), 73);
     EXPECT_EQ(form.LabelVol->text(), "73");
     EXPECT_EQ(form.windowTitle(), kit() + "  Song Button = 7");
-    EXPECT_EQ(form.size(), QSize(550, 550));
+    EXPECT_EQ(form.width(), 550);
 }
 
 TEST_F(EditorDialog, ButtonWithoutEntriesOpensWithDefaultsAndKeepsTheLastPicture) {
@@ -256,4 +258,56 @@ TEST_F(EditorDialog, EveryControlCanBeNamedAndOnlyOkTakesEnter) {
         if (b != form.BitBtnOK) {
             EXPECT_FALSE(b->autoDefault() || b->isDefault()) << b->objectName().toStdString();
         }
+}
+
+TEST_F(EditorDialog, LongPathShowsItsEndWithTheWholePathAsTooltip) {
+    const QString deep =
+        existing("TEXTS/Performances of the autumn tour/Ballads and slow waltzes for two voices/waltz.rtf");
+    writeKit("[Section1]\nText7=" + deep.toUtf8() + "\n");
+    activateSong(7);
+    form.show();
+    const QLabel* label = form.LabelNameRtf;
+    const QString shown = label->text();
+    EXPECT_TRUE(shown.endsWith("/waltz.rtf")) << shown.toStdString();
+    EXPECT_GT(shown.indexOf(u'…'), 0) << shown.toStdString();
+    EXPECT_LE(label->fontMetrics().horizontalAdvance(shown), label->contentsRect().width());
+    EXPECT_EQ(label->toolTip(), deep);
+    EXPECT_EQ(label->accessibleDescription(), deep);
+}
+
+// The tallest band of `widget` that none of its shown children covers, its edges included.
+static int largestBlankBand(const QWidget* widget) {
+    std::vector<std::pair<int, int>> spans;
+    for (const QWidget* child : widget->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (child->isVisible())
+            spans.emplace_back(child->geometry().top(), child->geometry().bottom() + 1);
+    std::sort(spans.begin(), spans.end());
+    int covered = 0, blank = 0;
+    for (const auto& [top, bottom] : spans) {
+        blank = std::max(blank, top - covered);
+        covered = std::max(covered, bottom);
+    }
+    return std::max(blank, widget->height() - covered);
+}
+
+TEST_F(EditorDialog, ShownGroupFillsTheDialogAndFollowsItsWidth) {
+    constexpr int kMargin = 40; // a group's title and frame, a layout's margins
+    for (const int mode : {1, 2, 1}) {
+        mode == 1 ? activateSong(1) : activateTema(1);
+        form.show();
+        QGroupBox* shown = mode == 1 ? form.GroupBoxSong : form.GroupBoxTema;
+        QWidget* path = mode == 1 ? form.LabelNameRtf : form.LabelIcoTema;
+        QWidget* caption = mode == 1 ? form.EditNameButton : form.EditTemaButton;
+        EXPECT_LE(largestBlankBand(&form), kMargin) << "mode " << mode;
+        EXPECT_LE(largestBlankBand(shown), kMargin) << "mode " << mode;
+        const int pathWidth = path->width(), captionWidth = caption->width();
+
+        form.resize(form.width() + 200, form.height() + 200);
+        QApplication::processEvents();
+        EXPECT_LE(largestBlankBand(&form), kMargin) << "mode " << mode;
+        EXPECT_LE(largestBlankBand(shown), kMargin) << "mode " << mode;
+        EXPECT_GE(path->width(), pathWidth + 50) << "mode " << mode;
+        EXPECT_GE(caption->width(), captionWidth + 50) << "mode " << mode;
+        form.hide();
+    }
 }
