@@ -333,8 +333,13 @@ QByteArray IniFile::encodeForWrite(const QString& text) const {
 QString IniFile::readString(const QString& section, const QString& key, const QString& def) const {
     if (const Section* found = findSection(section)) {
         const int line = findKey(*found, key);
-        if (line >= 0)
-            return cut(decode(unquoted(parseLine(lines_[line].raw).value)));
+        if (line >= 0) {
+            // The reader's string ends at a NUL byte (a damaged kit), before quotes are removed.
+            QByteArrayView value = parseLine(lines_[line].raw).value;
+            if (const qsizetype nul = value.indexOf('\0'); nul >= 0)
+                value.truncate(nul);
+            return cut(decode(unquoted(value)));
+        }
     }
     QString fallback = def;
     while (fallback.endsWith(u' '))

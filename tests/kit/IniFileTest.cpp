@@ -90,6 +90,8 @@ TEST_F(IniFileTest, ReadsWithWindowsProfileRules) {
         {"zero-padded section is another section", "[Section07]\nButton7=x\n", "Section7", "Button7", "def"},
         {"Cyrillic names match byte for byte", "[Тема]\nk=v\n", "Тема", "k", "v"},
         {"Cyrillic letter case is not folded", "[Тема]\nk=v\n", "ТЕМА", "k", "def"},
+        {"value ends at a NUL", QByteArrayLiteral("[S]\nSong1=D:\\a.mp3\0junk\n"), "S", "Song1", "D:\\a.mp3"},
+        {"quotes inside a NUL-cut value", QByteArrayLiteral("[S]\nk=\"x\"\0y\"\n"), "S", "k", "x"},
     };
     for (const ReadCase& c : cases) {
         const IniFile ini = load(c.file);
