@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QStringDecoder>
+#include <QStringEncoder>
 #include <array>
 #include <climits>
 #include <stdexcept>
@@ -18,6 +19,7 @@ constexpr qsizetype kMaxValueLength = 2047;
 // Kits and the settings file are a few hundred kilobytes at most; anything far larger is not one.
 constexpr qint64 kMaxFileSize = 64 * 1024 * 1024;
 const QByteArray kUtf8Bom("\xEF\xBB\xBF");
+const QByteArray kUtf16Bom("\xFF\xFE");
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\v';
@@ -163,14 +165,98 @@ const Cp1251Table& cp1251() {
     return table;
 }
 
-bool isValidUtf8(const QByteArray& bytes) {
-    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    const QString decoded = decoder.decode(bytes); // the conversion is lazy until it is taken
-    return !decoder.hasError();
+// What a file's bytes tell about their encoding when no byte-order mark says it. Windows reads
+// such a file in its ANSI code page, Windows-1251; UTF-8 is only this program's extension.
+// Windows-1251 Cyrillic text is now and then valid UTF-8 ("ДЁ" is C4 A8, UTF-8 for "Ĩ"), so
+// validity alone would let one edit turn a kit's encoding. A UTF-8 sequence counts as UTF-8 only
+// when, read as Windows-1251, it shows something other than Cyrillic letters (Russian in UTF-8
+// reads there as "Р°", "С‚": a letter and a sign), or when it touches an ASCII letter (an
+// accented letter in a Latin word: "ü" in "Müller" would read "Гј"). The clues of lines combine,
+// so a write can be checked against the rest of the file (IniFile::writeString).
+struct Clues {
+    bool nonAscii = false; // any byte above 127
+    bool notUtf8 = false;  // some byte sequence is no UTF-8
+    bool utf8Only = false; // some UTF-8 sequence cannot be Windows-1251 Cyrillic
+
+    Clues& operator+=(const Clues& other) {
+        nonAscii |= other.nonAscii;
+        notUtf8 |= other.notUtf8;
+        utf8Only |= other.utf8Only;
+        return *this;
+    }
+    // Plain ASCII counts as UTF-8, the encoding of a new file.
+    bool cp1251() const { return nonAscii && (notUtf8 || !utf8Only); }
+};
+
+Clues cluesOf(QByteArrayView bytes) {
+    Clues clues;
+    const auto& table = cp1251().toUnicode;
+    const auto letter = [&](uchar byte) { return table[byte] >= u'\u0400' && table[byte] <= u'\u04FF'; };
+    const auto latin = [&](qsizetype at) {
+        return at >= 0 && at < bytes.size() && ((bytes[at] | 0x20) >= 'a' && (bytes[at] | 0x20) <= 'z');
+    };
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const uchar lead = uchar(bytes[i]);
+        if (lead < 0x80)
+            continue;
+        clues.nonAscii = true;
+        // Well-formed UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
+        int length = 0;
+        uchar low = 0x80, high = 0xBF; // range of the first continuation byte
+        if (lead >= 0xC2 && lead <= 0xDF)
+            length = 2;
+        else if (lead >= 0xE0 && lead <= 0xEF)
+            length = 3, low = lead == 0xE0 ? 0xA0 : 0x80, high = lead == 0xED ? 0x9F : 0xBF;
+        else if (lead >= 0xF0 && lead <= 0xF4)
+            length = 4, low = lead == 0xF0 ? 0x90 : 0x80, high = lead == 0xF4 ? 0x8F : 0xBF;
+        bool valid = length > 0 && i + length <= bytes.size();
+        bool letters = true; // every lead byte is a Windows-1251 letter
+        for (int k = 1; valid && k < length; ++k) {
+            const uchar next = uchar(bytes[i + k]);
+            valid = next >= (k == 1 ? low : 0x80) && next <= (k == 1 ? high : 0xBF);
+            letters = letters && letter(next);
+        }
+        if (!valid) {
+            clues.notUtf8 = true;
+            return clues; // nothing read later can make it UTF-8
+        }
+        clues.utf8Only |= !letters || latin(i - 1) || latin(i + length);
+        i += length - 1;
+    }
+    return clues;
+}
+
+// A UTF-8 text as a string, keeping a leading U+FEFF that Qt would take for a byte-order mark.
+QString fromUtf8(QByteArrayView bytes) {
+    if (!bytes.startsWith(kUtf8Bom))
+        return QString::fromUtf8(bytes);
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    return decoder.decode(bytes);
+}
+
+// Text after the FF FE mark is whole UTF-16LE: an even number of bytes, surrogates in pairs.
+bool isValidUtf16(QByteArrayView bytes) {
+    if (bytes.size() % 2 != 0)
+        return false;
+    bool pending = false; // a high surrogate waits for its low one
+    for (qsizetype i = 0; i < bytes.size(); i += 2) {
+        const char16_t unit = char16_t(uchar(bytes[i]) | uchar(bytes[i + 1]) << 8);
+        const bool highSurrogate = QChar::isHighSurrogate(unit);
+        const bool lowSurrogate = QChar::isLowSurrogate(unit);
+        if (pending != lowSurrogate)
+            return false;
+        pending = highSurrogate;
+    }
+    return !pending;
 }
 
 [[noreturn]] void failWrite(const QString& path) {
     throw std::runtime_error(("Unable to write to " + path).toStdString());
+}
+
+[[noreturn]] void failDamagedUnicode(const QString& path) {
+    throw std::runtime_error(
+        ("Unable to write to " + path + ": the file is Unicode (UTF-16) text that is damaged").toStdString());
 }
 
 // Line endings share three constant arrays instead of allocating one per line.
@@ -202,10 +288,21 @@ IniFile::IniFile(const QString& path) : path_(path) {
 
 void IniFile::load(const QByteArray& bytes) {
     QByteArrayView rest(bytes);
-    bom_ = rest.startsWith(kUtf8Bom);
-    if (bom_)
-        rest = rest.sliced(kUtf8Bom.size());
-    cp1251_ = !bom_ && !isValidUtf8(bytes);
+    QByteArray converted;
+    if (rest.startsWith(kUtf16Bom)) {
+        // Notepad's "Unicode": held here as UTF-8 and turned back into UTF-16LE by save().
+        utf16_ = true;
+        rest = rest.sliced(kUtf16Bom.size());
+        damaged_ = !isValidUtf16(rest);
+        QStringDecoder decoder(QStringConverter::Utf16LE, QStringConverter::Flag::ConvertInitialBom);
+        converted = QString(decoder.decode(rest)).toUtf8();
+        rest = converted;
+    } else {
+        bom_ = rest.startsWith(kUtf8Bom);
+        if (bom_)
+            rest = rest.sliced(kUtf8Bom.size());
+        cp1251_ = !bom_ && cluesOf(rest).cp1251();
+    }
 
     lines_.reserve(size_t(rest.count('\n') + 1));
     bool endingSeen = false;
@@ -297,7 +394,7 @@ int IniFile::findKey(const Section& section, const QString& key) const {
 
 QString IniFile::decode(QByteArrayView bytes) const {
     if (!cp1251_)
-        return QString::fromUtf8(bytes);
+        return fromUtf8(bytes);
     QString text(bytes.size(), Qt::Uninitialized);
     const auto& table = cp1251().toUnicode;
     for (qsizetype i = 0; i < bytes.size(); ++i)
@@ -333,8 +430,13 @@ QByteArray IniFile::encodeForWrite(const QString& text) const {
 QString IniFile::readString(const QString& section, const QString& key, const QString& def) const {
     if (const Section* found = findSection(section)) {
         const int line = findKey(*found, key);
-        if (line >= 0)
-            return cut(decode(unquoted(parseLine(lines_[line].raw).value)));
+        if (line >= 0) {
+            // The reader's string ends at a NUL byte (a damaged kit), before quotes are removed.
+            QByteArrayView value = parseLine(lines_[line].raw).value;
+            if (const qsizetype nul = value.indexOf('\0'); nul >= 0)
+                value.truncate(nul);
+            return cut(decode(unquoted(value)));
+        }
     }
     QString fallback = def;
     while (fallback.endsWith(u' '))
@@ -347,12 +449,67 @@ int IniFile::readInt(const QString& section, const QString& key, int def) const 
 }
 
 void IniFile::writeString(const QString& section, const QString& key, const QString& value) {
-    const QByteArray sectionName = encodeForWrite(trimmedName(section));
-    const QByteArray keyName = encodeForWrite(trimmedName(key));
-    const QByteArray bytes = encodeForWrite(value);
+    if (damaged_)
+        failDamagedUnicode(path_);
+    const QString sectionText = trimmedName(section);
+    const QString keyText = trimmedName(key);
+    QByteArray sectionName = encodeForWrite(sectionText);
+    QByteArray keyName = encodeForWrite(keyText);
+    QByteArray bytes = encodeForWrite(value);
 
     const auto sectionIt = sectionIndex_.find(asciiLower(sectionName));
-    if (sectionIt == sectionIndex_.end()) {
+    const Section* found = sectionIt == sectionIndex_.end() ? nullptr : &sections_[sectionIt->second];
+    int line = -1; // the line whose value is replaced
+    if (found) {
+        const NameIndex& keys = keysOf(*found);
+        const auto keyIt = keys.find(asciiLower(keyName));
+        if (keyIt != keys.end())
+            line = keyIt->second;
+    }
+
+    // Without a byte-order mark the bytes decide the encoding (cluesOf), so a write must leave a
+    // file that reads back in the encoding it was written in.
+    if (!utf16_ && !bom_) {
+        Clues rest; // everything the write keeps
+        for (int i = 0; i < int(lines_.size()); ++i)
+            rest += cluesOf(i != line ? QByteArrayView(lines_[i].raw)
+                                      : QByteArrayView(lines_[i].raw).first(lines_[i].raw.indexOf('=')));
+        const auto readsBack = [&] {
+            Clues all = rest;
+            if (!found)
+                all += cluesOf(sectionName);
+            all += cluesOf(line >= 0 ? bytes : keyName + '=' + bytes);
+            return all.cp1251() == cp1251_;
+        };
+        if (!readsBack()) {
+            // While the rest of the file is ASCII it has no encoding of its own yet: the text goes
+            // in the other one if that reads back.
+            bool readable = false;
+            if (!rest.nonAscii) {
+                const QByteArray kept[] = {sectionName, keyName, bytes};
+                cp1251_ = !cp1251_;
+                const std::optional<QByteArray> otherSection = encode(sectionText);
+                const std::optional<QByteArray> otherKey = encode(keyText);
+                const std::optional<QByteArray> otherValue = encode(value);
+                if (otherSection && otherKey && otherValue) {
+                    sectionName = *otherSection, keyName = *otherKey, bytes = *otherValue;
+                    readable = readsBack();
+                }
+                if (!readable) {
+                    cp1251_ = !cp1251_;
+                    sectionName = kept[0], keyName = kept[1], bytes = kept[2];
+                }
+            }
+            // A file not made yet may take the UTF-8 mark; an existing one never gets it, for the
+            // Windows program reads a kit in the ANSI code page.
+            if (!readable && !exists_ && !cp1251_)
+                readable = bom_ = true;
+            if (!readable)
+                failWrite(path_);
+        }
+    }
+
+    if (!found) {
         if (!lines_.empty() && lines_.back().ending.isEmpty())
             lines_.back().ending = newline_;
         lines_.push_back({'[' + sectionName + ']', newline_});
@@ -360,18 +517,14 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
         index();
         return;
     }
-    const Section& found = sections_[sectionIt->second];
-    const NameIndex& keys = keysOf(found);
-    const auto keyIt = keys.find(asciiLower(keyName));
-    if (keyIt != keys.end()) {
-        const int line = keyIt->second;
+    if (line >= 0) {
         // The line keeps its own indentation and spelling of the key; only the value changes.
         QByteArray& raw = lines_[line].raw;
         raw.truncate(raw.indexOf('=') + 1);
         raw += bytes;
         return;
     }
-    insertLine(found.lastKey + 1, keyName + '=' + bytes);
+    insertLine(found->lastKey + 1, keyName + '=' + bytes);
 }
 
 std::optional<char32_t> IniFile::firstUnstorable(const QString& text) const {
@@ -397,11 +550,17 @@ void IniFile::insertLine(int at, const QByteArray& raw) {
 }
 
 void IniFile::save() {
+    if (damaged_)
+        failDamagedUnicode(path_);
     QByteArray contents;
     if (bom_)
         contents += kUtf8Bom;
     for (const Line& line : lines_)
         contents += line.raw + line.ending;
+    if (utf16_) {
+        QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+        contents = kUtf16Bom + QStringEncoder(QStringConverter::Utf16LE).encode(decoder.decode(contents));
+    }
     writeFileAtomically(path_, contents);
     exists_ = true;
 }

@@ -14,7 +14,9 @@ namespace sarvel {
 // replaces the file on disk crash-safely. Untouched lines stay byte for byte as they were.
 class IniFile {
 public:
-    // Reads `path`. A missing file reads as empty (every read gives its default).
+    // Reads `path`. A missing file reads as empty (every read gives its default). The encoding
+    // is UTF-16LE or UTF-8 when the file starts with that byte-order mark; without one, UTF-8
+    // only when the bytes show it (the rule is in IniFile.cpp), else Windows-1251.
     // An existing file that cannot be read raises std::runtime_error("Unable to read <path>").
     explicit IniFile(const QString& path);
     // Reads `path` to change and save it: a file that cannot be read cannot be rewritten either,
@@ -33,8 +35,9 @@ public:
     int readInt(const QString& section, const QString& key, int def) const;
 
     // Sets the value in memory (creating section or key as Windows would); save() writes it out.
-    // Text a Windows-1251 file cannot hold, or a line break, raises
-    // std::runtime_error("Unable to write to <path>") and changes nothing.
+    // Text a Windows-1251 file cannot hold, a line break, or a write after which the file would
+    // read in another encoding raises std::runtime_error("Unable to write to <path>") and changes
+    // nothing; so does any write to a UTF-16 file that does not decode (the message says why).
     void writeString(const QString& section, const QString& key, const QString& value);
     void writeInt(const QString& section, const QString& key, int value);
     // The first character of `text` this file's encoding cannot hold, so a caller can say which
@@ -88,8 +91,10 @@ private:
 
     QString path_;
     bool exists_ = false;
-    bool cp1251_ = false;       // the file is not valid UTF-8: read and written as Windows-1251
+    bool cp1251_ = false;       // read and written as Windows-1251 (see cluesOf in IniFile.cpp)
     bool bom_ = false;          // the file starts with a UTF-8 byte-order mark, kept on save
+    bool utf16_ = false;        // UTF-16LE with its mark on disk; the lines hold it as UTF-8
+    bool damaged_ = false;      // UTF-16 that does not decode: read as far as it goes, never written
     QByteArray newline_ = "\n"; // line ending used for lines this program adds
     std::vector<Line> lines_;
     std::vector<Section> sections_;

@@ -4,6 +4,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
+#include <QStringDecoder>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <csignal>
 #include <fcntl.h>
@@ -114,6 +117,8 @@ TEST_F(IniFileTest, ReadsWithWindowsProfileRules) {
         {"zero-padded section is another section", "[Section07]\nButton7=x\n", "Section7", "Button7", "def"},
         {"Cyrillic names match byte for byte", "[Тема]\nk=v\n", "Тема", "k", "v"},
         {"Cyrillic letter case is not folded", "[Тема]\nk=v\n", "ТЕМА", "k", "def"},
+        {"value ends at a NUL", QByteArrayLiteral("[S]\nSong1=D:\\a.mp3\0junk\n"), "S", "Song1", "D:\\a.mp3"},
+        {"quotes inside a NUL-cut value", QByteArrayLiteral("[S]\nk=\"x\"\0y\"\n"), "S", "k", "x"},
     };
     for (const ReadCase& c : cases) {
         const IniFile ini = load(c.file);
@@ -166,9 +171,9 @@ TEST_F(IniFileTest, ReadsIntegersAsWholeText) {
 }
 
 TEST_F(IniFileTest, CutsValuesAt2047Characters) {
-    const QString cyrillic(3000, QChar(u'Я'));
+    const QString cyrillic(3000, QChar(u'Ж'));
     // One byte per character in Windows-1251, two in UTF-8: the limit counts characters in both.
-    EXPECT_EQ(load("[S]\nk=" + QByteArray(3000, '\xDF') + "\n").readString("S", "k", ""),
+    EXPECT_EQ(load("[S]\nk=" + QByteArray(3000, '\xC6') + "\n").readString("S", "k", ""),
               cyrillic.left(2047));
     EXPECT_EQ(load("[S]\nk=" + cyrillic.toUtf8() + "\n").readString("S", "k", ""), cyrillic.left(2047));
     const QString exact(2047, QChar(u'x'));
@@ -234,6 +239,126 @@ TEST_F(IniFileTest, Utf8FilesStayUtf8) {
     EXPECT_EQ(readAll(file("bom.vkt")), "\xEF\xBB\xBF[S]\r\nk=Танго\r\n");
     // The mark wins over a stray byte that is not UTF-8.
     EXPECT_EQ(load("\xEF\xBB\xBF[S]\nk=Вальс\nj=\xFF\n").readString("S", "k", ""), "Вальс");
+}
+
+// Every word of two Windows-1251 Cyrillic letters whose two bytes are also valid UTF-8 ("ДЁ" is
+// C4 A8, UTF-8 for "Ĩ").
+QStringList cyrillicPairsValidAsUtf8() {
+    QStringDecoder cp1251("windows-1251");
+    QStringList words;
+    for (int first = 0xC0; first <= 0xFF; ++first) {
+        for (int second = 0x80; second <= 0xFF; ++second) {
+            const QByteArray pair = QByteArray(1, char(first)) + char(second);
+            const QString word = cp1251.decode(pair);
+            const bool cyrillic = word.size() == 2 && word[1] >= u'\u0400' && word[1] <= u'\u04FF';
+            QStringDecoder utf8(QStringConverter::Utf8);
+            const QString decoded = utf8.decode(pair);
+            if (cyrillic && !utf8.hasError())
+                words.append(word);
+        }
+    }
+    return words;
+}
+
+TEST_F(IniFileTest, KitsKeepTheirEncodingThroughEveryEdit) {
+    // A Windows-1251 kit whose only Cyrillic caption is renamed "ДЁ" (C4 A8, UTF-8 for "Ĩ").
+    IniFile windows = load("[Section1]\r\nButton1=\xC2\xE0\xEB\xFC\xF1\r\nSong1=D:\\a.mp3\r\n");
+    windows.writeString("Section1", "Button1", "ДЁ");
+    windows.save();
+    EXPECT_EQ(readAll(file()), "[Section1]\r\nButton1=\xC4\xA8\r\nSong1=D:\\a.mp3\r\n");
+
+    // Every such word: a kit whose only Cyrillic they are (one kit per first letter) reads as
+    // Windows-1251; in a UTF-8 kit they are written as UTF-8 and read back as well.
+    QStringEncoder encoder("windows-1251");
+    QMap<QChar, QStringList> byFirstLetter;
+    for (const QString& word : cyrillicPairsValidAsUtf8())
+        byFirstLetter[word[0]].append(word);
+    ASSERT_TRUE(byFirstLetter[u'Д'].contains("ДЁ"));
+    IniFile utf8 = load("[Section1]\nButton1=Вальс\n", "utf8.vkt");
+    QByteArray utf8Expected = "[Section1]\nButton1=Вальс\n";
+    for (const QStringList& words : byFirstLetter) {
+        QByteArray kit = "[Section1]\r\n";
+        for (int n = 0; n < words.size(); ++n)
+            kit += "Button" + QByteArray::number(n) + '=' + QByteArray(encoder.encode(words[n])) + "\r\n";
+        const IniFile windows = load(kit, "windows.vkt");
+        for (int n = 0; n < words.size(); ++n)
+            EXPECT_EQ(windows.readString("Section1", "Button" + QString::number(n), ""), words[n]);
+        utf8.writeString("Section1", words[0], words.join(' '));
+        utf8Expected += (words[0] + '=' + words.join(' ')).toUtf8() + '\n';
+    }
+    utf8.save();
+    EXPECT_EQ(readAll(file("utf8.vkt")), utf8Expected);
+    const IniFile utf8Again(file("utf8.vkt"));
+    for (const QStringList& words : byFirstLetter)
+        EXPECT_EQ(utf8Again.readString("Section1", words[0], ""), words.join(' '));
+
+    // A value beginning with U+FEFF is no byte-order mark.
+    IniFile::writeProfileString(file("mark.vkt"), "S", "k", QString(QChar(0xFEFF)) + "x");
+    EXPECT_EQ(IniFile(file("mark.vkt")).readString("S", "k", ""), QString(QChar(0xFEFF)) + "x");
+}
+
+TEST_F(IniFileTest, AmbiguousTextGoesWhereItReadsBack) {
+    // "Сон" in UTF-8 is D0 A1 D0 BE D0 BD, Windows-1251 letters only ("РЎРѕРЅ"): an ASCII kit
+    // takes it in Windows-1251, which reads back.
+    IniFile ascii = load("[S]\nk=v\n");
+    ascii.writeString("S", "j", "Сон");
+    ascii.save();
+    EXPECT_EQ(readAll(file()), "[S]\nk=v\nj=\xD1\xEE\xED\n");
+    EXPECT_EQ(IniFile(file()).readString("S", "j", ""), "Сон");
+
+    // "ü" (C3 BC) and "Ü" (C3 9C) read in Windows-1251 as letters, "Гј" and "Гњ", and it cannot
+    // hold them. Inside a Latin word they are UTF-8...
+    IniFile latin = load("[S]\nk=v\n", "latin.vkt");
+    latin.writeString("S", "k", "Müller");
+    latin.save();
+    EXPECT_EQ(readAll(file("latin.vkt")), "[S]\nk=M\xC3\xBCller\n");
+    EXPECT_EQ(IniFile(file("latin.vkt")).readString("S", "k", ""), "Müller");
+    // ...alone it is refused by an existing kit...
+    IniFile existing = load("[S]\nk=v\n", "alone.vkt");
+    expectWriteRefused(file("alone.vkt"), [&] { existing.writeString("S", "k", "/Ü/a.mp3"); });
+    EXPECT_EQ(existing.readString("S", "k", ""), "v");
+    // ...while a new file takes the UTF-8 mark.
+    IniFile::writeProfileString(file("new.vkt"), "S", "k", "/Ü/a.mp3");
+    EXPECT_EQ(readAll(file("new.vkt")), "\xEF\xBB\xBF[S]\nk=/\xC3\x9C/a.mp3\n");
+    EXPECT_EQ(IniFile(file("new.vkt")).readString("S", "k", ""), "/Ü/a.mp3");
+}
+
+QByteArray utf16(const QString& text) {
+    return "\xFF\xFE" + QStringEncoder(QStringConverter::Utf16LE).encode(text);
+}
+
+TEST_F(IniFileTest, ReadsAndWritesUnicodeKits) {
+    const QString before =
+        "[Section1]\r\nButton1=Осенний вальс\r\nVol1=0x32\r\n; заметка\r\n\r\n[TemaArtist]\r\n";
+    IniFile ini = load(utf16(before));
+    EXPECT_EQ(ini.readString("section1", "button1", ""), "Осенний вальс");
+    EXPECT_EQ(ini.readInt("Section1", "Vol1", 0), 50);
+    ini.writeString("Section1", "Button1", "Вальс 歌");
+    ini.writeString("Section1", "Text1", QString(QChar(0xFEFF)) + "D:\\w.rtf");
+    ini.writeString("Section2", "Button1", "Ёлка");
+    ini.save();
+    EXPECT_EQ(readAll(file()),
+              utf16("[Section1]\r\nButton1=Вальс 歌\r\nVol1=0x32\r\nText1=\uFEFFD:\\w.rtf\r\n"
+                    "; заметка\r\n\r\n[TemaArtist]\r\n[Section2]\r\nButton1=Ёлка\r\n"));
+    EXPECT_EQ(IniFile(file()).readString("Section1", "Text1", ""), QString(QChar(0xFEFF)) + "D:\\w.rtf");
+
+    // A lone surrogate or a stray last byte: read as far as it goes, never written.
+    const QByteArray damaged[] = {utf16("[S]\r\nk=v\r\nj=") + QByteArray("\x00\xD8", 2),
+                                  utf16("[S]\r\nk=v\r\n") + "x"};
+    for (const QByteArray& bytes : damaged) {
+        IniFile broken = load(bytes);
+        EXPECT_EQ(broken.readString("S", "k", ""), "v");
+        try {
+            broken.writeString("S", "k", "w");
+            broken.save();
+            ADD_FAILURE() << "damaged Unicode file written";
+        } catch (const std::runtime_error& e) {
+            EXPECT_EQ(QString::fromUtf8(e.what()),
+                      "Unable to write to " + file() + ": the file is Unicode (UTF-16) text that is damaged");
+        }
+        EXPECT_THROW(broken.save(), std::runtime_error);
+        EXPECT_EQ(readAll(file()), bytes);
+    }
 }
 
 TEST_F(IniFileTest, RefusesLineBreaksInWrites) {
