@@ -535,6 +535,8 @@ std::optional<char32_t> IniFile::firstUnstorable(const QString& text) const {
 }
 
 QString IniFile::encodingName() const {
+    if (utf16_)
+        return QStringLiteral("UTF-16");
     return cp1251_ ? QStringLiteral("Windows-1251") : QStringLiteral("UTF-8");
 }
 
