@@ -16,6 +16,7 @@
 #include "Transport.h"
 #include "VolumeController.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QEvent>
@@ -628,9 +629,13 @@ void TBaseForm::ScrollBarBlueChange() {
 }
 
 void TBaseForm::TimerZastTimer() {
+    // A box raised during start-up (no sound server, a bad splash picture) runs its own loop, in
+    // which this timer ticks before the splash is attached or the window is up: the splash waits
+    // for a tick after the box, over the main window.
+    if (!splash_ || !isVisible() || QApplication::activeModalWidget())
+        return;
     TimerZast->stop();
-    if (splash_)
-        splash_->exec();
+    splash_->exec();
 }
 
 void TBaseForm::SpeedButtonHelpClick() {
