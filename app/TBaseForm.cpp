@@ -659,7 +659,8 @@ void TBaseForm::placeOptionPanel() {
     const QSize wanted = GroupBoxOption->sizeHint();
     const int width = std::min(area.width(), std::max(wanted.width(), 240));
     const int height = std::min(area.height(), wanted.height());
-    GroupBoxOption->setGeometry(area.right() - width + 1, area.top(), std::max(width, 0), std::max(height, 0));
+    GroupBoxOption->setGeometry(area.right() - width + 1, area.top(), std::max(width, 0),
+                                std::max(height, 0));
 }
 
 bool TBaseForm::eventFilter(QObject* watched, QEvent* event) {
