@@ -305,26 +305,30 @@ QWidget* TBaseForm::buildTopBar() {
     SpeedButtonOption->setCheckable(true);
     row->addWidget(SpeedButtonOption);
 
-    auto* volume = new QVBoxLayout;
+    // The volume grows with the window up to 200 px; the song's name takes the rest.
+    auto* volumeBox = new QWidget(bar);
+    volumeBox->setObjectName(QStringLiteral("VolumeBox"));
+    volumeBox->setMaximumWidth(200);
+    auto* volume = new QVBoxLayout(volumeBox);
+    volume->setContentsMargins(0, 0, 0, 0);
     volume->setSpacing(0);
     auto* volumeLabels = new QHBoxLayout;
     volumeLabels->setSpacing(6);
-    LabelVol = lcdLabel(bar, "LabelVol", QStringLiteral("VOLUME"), 21);
-    LabelVolume = lcdLabel(bar, "LabelVolume", QStringLiteral("50%"), 21);
+    LabelVol = lcdLabel(volumeBox, "LabelVol", QStringLiteral("VOLUME"), 21);
+    LabelVolume = lcdLabel(volumeBox, "LabelVolume", QStringLiteral("50%"), 21);
     volumeLabels->addWidget(LabelVol);
     volumeLabels->addWidget(LabelVolume);
     volumeLabels->addStretch(1);
-    ScrollBarVolume = new QScrollBar(Qt::Horizontal, bar);
+    ScrollBarVolume = new QScrollBar(Qt::Horizontal, volumeBox);
     ScrollBarVolume->setObjectName(QStringLiteral("ScrollBarVolume"));
     ScrollBarVolume->setRange(0, 100);
     ScrollBarVolume->setValue(50);
     ScrollBarVolume->setToolTip(QStringLiteral("Уровень яркости"));
     ScrollBarVolume->setAccessibleName(QStringLiteral("VOLUME"));
     ScrollBarVolume->setAccessibleDescription(QStringLiteral("Уровень яркости"));
-    ScrollBarVolume->setMaximumWidth(200); // wider as the window widens, up to its former size
     volume->addLayout(volumeLabels);
     volume->addWidget(ScrollBarVolume);
-    row->addLayout(volume, 1);
+    row->addWidget(volumeBox, 1);
     return bar;
 }
 
