@@ -27,6 +27,20 @@ std::string_view trimmed(std::string_view text) {
     return text.substr(first, last - first + 1);
 }
 
+// The trimmed value of the first "key : value" line of /proc/cpuinfo text with this key.
+std::optional<std::string_view> firstValue(std::string_view cpuinfo, std::string_view key) {
+    while (!cpuinfo.empty()) {
+        const auto eol = cpuinfo.find('\n');
+        const std::string_view line = cpuinfo.substr(0, eol);
+        cpuinfo = eol == std::string_view::npos ? std::string_view() : cpuinfo.substr(eol + 1);
+
+        const auto colon = line.find(':');
+        if (colon != std::string_view::npos && trimmed(line.substr(0, colon)) == key)
+            return trimmed(line.substr(colon + 1));
+    }
+    return std::nullopt;
+}
+
 QString versionText(const char* name, unsigned major, unsigned minor) {
     return QStringLiteral("%1 %2.%3").arg(QLatin1String(name)).arg(major).arg(minor, 2, 10, QLatin1Char('0'));
 }
@@ -45,26 +59,33 @@ std::optional<VersionNumbers> leadingVersion(std::string_view release) {
 }
 
 std::optional<int> cpuFamily(std::string_view cpuinfo) {
-    constexpr std::string_view key = "cpu family";
-    while (!cpuinfo.empty()) {
-        const auto eol = cpuinfo.find('\n');
-        const std::string_view line = cpuinfo.substr(0, eol);
-        cpuinfo = eol == std::string_view::npos ? std::string_view() : cpuinfo.substr(eol + 1);
+    const auto text = firstValue(cpuinfo, "cpu family");
+    if (!text)
+        return std::nullopt;
+    std::string_view value = *text;
+    const auto family = takeNumber(value);
+    if (!family || !value.empty() || *family > 0xFFFF)
+        return std::nullopt;
+    return static_cast<int>(*family);
+}
 
-        const auto colon = line.find(':');
-        if (colon == std::string_view::npos || trimmed(line.substr(0, colon)) != key)
-            continue;
-        std::string_view value = trimmed(line.substr(colon + 1));
-        const auto family = takeNumber(value);
-        if (!family || !value.empty() || *family > 0xFFFF)
-            return std::nullopt;
-        return static_cast<int>(*family);
+std::optional<std::string> cpuModelName(std::string_view cpuinfo) {
+    const auto value = firstValue(cpuinfo, "model name");
+    if (!value || value->empty())
+        return std::nullopt;
+    std::string name;
+    for (const char c : *value) {
+        const bool blank = c == ' ' || c == '\t';
+        if (!blank)
+            name += c;
+        else if (!name.empty() && name.back() != ' ')
+            name += ' ';
     }
-    return std::nullopt;
+    return name;
 }
 
 QString winVerText(unsigned major, unsigned minor) {
-    return versionText("Linux", major, minor);
+    return QStringLiteral("Linux %1.%2").arg(major).arg(minor);
 }
 
 QString dosVerText(unsigned major, unsigned minor) {
@@ -86,6 +107,12 @@ QString cpuText(int level) {
     }
 }
 
+QString cpuText(const SystemFacts& facts) {
+    if (facts.cpuModel)
+        return QString::fromStdString(*facts.cpuModel);
+    return cpuText(facts.cpuLevel.value_or(0));
+}
+
 SystemFacts readSystemFacts() {
     SystemFacts facts;
     utsname name{};
@@ -103,6 +130,7 @@ SystemFacts readSystemFacts() {
         text += '\n';
     }
     facts.cpuLevel = cpuFamily(text);
+    facts.cpuModel = cpuModelName(text);
     return facts;
 }
 

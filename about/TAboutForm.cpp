@@ -4,6 +4,7 @@
 #include <QDesktopServices>
 #include <QFrame>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QMouseEvent>
@@ -12,6 +13,11 @@
 #include <QScreen>
 #include <QStyle>
 #include <QTimer>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <xcb/xcb.h>
 
 namespace sarvel {
 
@@ -53,6 +59,34 @@ QPixmap picture(int side) {
                            : pixmap.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
 
+// For a title bar without buttons Qt tells an X window manager only which functions the window
+// allows (moving); desktops that read the decorations instead then add minimize and maximize.
+// Naming both, border and title and moving alone, leaves the title bar bare on either kind.
+void askForBareTitleBar(QWidget* window) {
+    // The offscreen platform answers for X11 too, without a connection.
+    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (QGuiApplication::platformName() != QLatin1String("xcb") || !x11 || !x11->connection())
+        return;
+    xcb_connection_t* connection = x11->connection();
+    static constexpr char name[] = "_MOTIF_WM_HINTS";
+    xcb_intern_atom_reply_t* atom =
+        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, sizeof name - 1, name), nullptr);
+    if (!atom)
+        return;
+    enum : std::uint32_t {
+        hintFunctions = 1,
+        hintDecorations = 2,
+        functionMove = 4,
+        decorBorder = 2,
+        decorTitle = 8
+    };
+    const std::uint32_t hints[5] = {hintFunctions | hintDecorations, functionMove, decorBorder | decorTitle,
+                                    0, 0};
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(window->winId()),
+                        atom->atom, atom->atom, 32, 5, hints);
+    std::free(atom);
+}
+
 } // namespace
 
 const QUrl TAboutForm::mailUrl(QStringLiteral("mailto:") + kMail);
@@ -67,7 +101,8 @@ TAboutForm::TAboutForm(QWidget* parent)
       LabelHTTP(label(this, "LabelHTTP",
                       QStringLiteral("Новая версия программы и дополнительная информация на сайте  ") + kWeb,
                       {8, 136, 289, 28})),
-      LabelTipCPU(label(this, "LabelTipCPU", QStringLiteral("No info about CPU"), {8, 214, 136, 16})),
+      // Below the date's line and across the window: a processor's own name is long.
+      LabelTipCPU(label(this, "LabelTipCPU", QStringLiteral("No info about CPU"), {8, 214, 289, 28})),
       LabelDosVer(label(this, "LabelDosVer", QStringLiteral("No info about DOS version"), {8, 197, 136, 16})),
       LabelWinVer(label(this, "LabelWinVer", QStringLiteral("No info about WIN version"), {8, 180, 136, 16})),
       LabelTusday(label(this, "LabelTusday", QStringLiteral("Сегодня"), {154, 180, 148, 16})),
@@ -147,6 +182,8 @@ void TAboutForm::buildInfoPanel() {
     small.setPixelSize(10);
     for (QLabel* info : {LabelWinVer, LabelDosVer, LabelTipCPU, LabelTusday})
         info->setFont(small);
+    LabelTipCPU->setWordWrap(true);
+    LabelTipCPU->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     auto* top = new QFrame(this);
     top->setObjectName("Bevel1");
@@ -158,7 +195,7 @@ void TAboutForm::buildInfoPanel() {
     line->setObjectName("Bevel2");
     line->setFrameShape(QFrame::VLine);
     line->setFrameShadow(QFrame::Sunken);
-    line->setGeometry(146, 178, 4, 54);
+    line->setGeometry(146, 178, 4, 34);
 }
 
 void TAboutForm::FormActivate() {
@@ -167,7 +204,7 @@ void TAboutForm::FormActivate() {
                                       : QStringLiteral("No info about WIN version"));
     LabelDosVer->setText(facts.libc ? dosVerText(facts.libc->major, facts.libc->minor)
                                     : QStringLiteral("No info about DOS version"));
-    LabelTipCPU->setText(cpuText(facts.cpuLevel.value_or(0)));
+    LabelTipCPU->setText(cpuText(facts));
 }
 
 void TAboutForm::TimerFleshTimer() {
@@ -245,7 +282,18 @@ void TAboutForm::showEvent(QShowEvent* event) {
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
+    // Before the window is mapped, where the window manager reads it.
+    askForBareTitleBar(this);
     QDialog::showEvent(event);
+}
+
+void TAboutForm::keyPressEvent(QKeyEvent* event) {
+    // OK is the way out; Escape does not close the window.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 } // namespace sarvel

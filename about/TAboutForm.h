@@ -16,7 +16,7 @@ namespace sarvel {
 
 // The About window: version line, the maker's details with a mail and a web link, a few facts
 // about the computer and today's date. Created hidden at start-up, shown modally any number of
-// times, closed by its OK button; it has no close box.
+// times, closed by its OK button (Escape does not close it); it has no title-bar buttons.
 class TAboutForm : public QDialog {
     Q_OBJECT
 public:
@@ -59,6 +59,7 @@ public:
 protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:

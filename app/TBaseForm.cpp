@@ -16,10 +16,12 @@
 #include "Transport.h"
 #include "VolumeController.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QEvent>
 #include <QFrame>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -129,7 +131,7 @@ TBaseForm::TBaseForm(SelectionState& state, Prompts& prompts, QWidget* parent)
     content_ = new QWidget(central);
     content_->setObjectName(QStringLiteral("PaneArea"));
     auto* panes = new QVBoxLayout(content_);
-    panes->setContentsMargins(21, 0, 21, 8);
+    panes->setContentsMargins(4, 0, 4, 8); // the song pane fits 1024 px without scrolling
     songScroll_ = new QScrollArea(content_);
     songScroll_->setObjectName(QStringLiteral("SongPaneScroll"));
     songScroll_->setFrameShape(QFrame::NoFrame);
@@ -210,16 +212,23 @@ QWidget* TBaseForm::buildTopBar() {
     ImageIcon->setPixmap(defaultSongPicture());
     row->addWidget(ImageIcon);
 
+    // The four file and About buttons stand two by two, like the view buttons beside them, so the
+    // restored window (814 px) holds the whole bar.
     SpeedButtonOpenText = pictureButton(bar, "SpeedButtonOpenText", QStringLiteral("Open RTF file"),
-                                        buttonIcon(ButtonPicture::OpenText), 40);
+                                        buttonIcon(ButtonPicture::OpenText), 29);
     SpeedButtonOpenSong = pictureButton(bar, "SpeedButtonOpenSong", QStringLiteral("Open Wave file"),
-                                        buttonIcon(ButtonPicture::OpenSong), 40);
+                                        buttonIcon(ButtonPicture::OpenSong), 29);
     SpeedButtonHelp =
-        pictureButton(bar, "SpeedButtonHelp", QStringLiteral("About"), buttonIcon(ButtonPicture::About), 40);
+        pictureButton(bar, "SpeedButtonHelp", QStringLiteral("About"), buttonIcon(ButtonPicture::About), 29);
     SpeedButtonNewFile = pictureButton(bar, "SpeedButtonNewFile", QStringLiteral("New file"),
-                                       buttonIcon(ButtonPicture::NewFile), 40);
-    for (auto* b : {SpeedButtonOpenText, SpeedButtonOpenSong, SpeedButtonHelp, SpeedButtonNewFile})
-        row->addWidget(b);
+                                       buttonIcon(ButtonPicture::NewFile), 29);
+    auto* files = new QGridLayout;
+    files->setSpacing(2);
+    files->addWidget(SpeedButtonOpenText, 0, 0);
+    files->addWidget(SpeedButtonOpenSong, 0, 1);
+    files->addWidget(SpeedButtonHelp, 1, 0);
+    files->addWidget(SpeedButtonNewFile, 1, 1);
+    row->addLayout(files);
 
     auto* views = new QVBoxLayout;
     views->setSpacing(1);
@@ -258,8 +267,8 @@ QWidget* TBaseForm::buildTopBar() {
     nameFont.setBold(true);
     LabelNameButton->setFont(nameFont);
     LabelNameButton->setStyleSheet(QStringLiteral("color: lime;"));
-    LabelNameButton->setMinimumWidth(120);
-    row->addWidget(LabelNameButton, 1);
+    LabelNameButton->setMinimumWidth(90); // the name yields first when the window narrows
+    row->addWidget(LabelNameButton, 4);
 
     GroupBoxStatus = new QGroupBox(bar);
     GroupBoxStatus->setObjectName(QStringLiteral("GroupBoxStatus"));
@@ -286,6 +295,7 @@ QWidget* TBaseForm::buildTopBar() {
     statusFont.setBold(true);
     LabelStatus->setFont(statusFont);
     LabelStatus->setStyleSheet(QStringLiteral("color: yellow;"));
+    LabelStatus->setMinimumWidth(1); // a long message is cut rather than widening the window
     status->addWidget(LabelStatus);
     row->addWidget(GroupBoxStatus);
 
@@ -295,24 +305,30 @@ QWidget* TBaseForm::buildTopBar() {
     SpeedButtonOption->setCheckable(true);
     row->addWidget(SpeedButtonOption);
 
-    auto* volume = new QVBoxLayout;
+    // The volume grows with the window up to 200 px; the song's name takes the rest.
+    auto* volumeBox = new QWidget(bar);
+    volumeBox->setObjectName(QStringLiteral("VolumeBox"));
+    volumeBox->setMaximumWidth(200);
+    auto* volume = new QVBoxLayout(volumeBox);
+    volume->setContentsMargins(0, 0, 0, 0);
     volume->setSpacing(0);
     auto* volumeLabels = new QHBoxLayout;
-    LabelVol = lcdLabel(bar, "LabelVol", QStringLiteral("VOLUME"), 21);
-    LabelVolume = lcdLabel(bar, "LabelVolume", QStringLiteral("50%"), 21);
+    volumeLabels->setSpacing(6);
+    LabelVol = lcdLabel(volumeBox, "LabelVol", QStringLiteral("VOLUME"), 21);
+    LabelVolume = lcdLabel(volumeBox, "LabelVolume", QStringLiteral("50%"), 21);
     volumeLabels->addWidget(LabelVol);
     volumeLabels->addWidget(LabelVolume);
-    ScrollBarVolume = new QScrollBar(Qt::Horizontal, bar);
+    volumeLabels->addStretch(1);
+    ScrollBarVolume = new QScrollBar(Qt::Horizontal, volumeBox);
     ScrollBarVolume->setObjectName(QStringLiteral("ScrollBarVolume"));
     ScrollBarVolume->setRange(0, 100);
     ScrollBarVolume->setValue(50);
     ScrollBarVolume->setToolTip(QStringLiteral("Уровень яркости"));
     ScrollBarVolume->setAccessibleName(QStringLiteral("VOLUME"));
     ScrollBarVolume->setAccessibleDescription(QStringLiteral("Уровень яркости"));
-    ScrollBarVolume->setMinimumWidth(160);
     volume->addLayout(volumeLabels);
     volume->addWidget(ScrollBarVolume);
-    row->addLayout(volume);
+    row->addWidget(volumeBox, 1);
     return bar;
 }
 
@@ -388,7 +404,6 @@ void TBaseForm::buildOptionPanel(QWidget* parent) {
     QPalette white = GroupBoxOption->palette();
     white.setColor(QPalette::Window, Qt::white);
     GroupBoxOption->setPalette(white);
-    GroupBoxOption->setFixedWidth(240);
     auto* column = new QVBoxLayout(GroupBoxOption);
 
     auto colourBar = [&](const char* name, const QString& accessible, const QColor& left,
@@ -601,8 +616,8 @@ void TBaseForm::SpeedButtonOptionClick() {
         GroupBoxOption->hide();
         return;
     }
-    LabelDiskSize->setText(QStringLiteral("Size  hard  disc = ") + gigabyteFigure(currentDriveSize()));
-    LabelDiskFree->setText(QStringLiteral("Free disc spase = ") + gigabyteFigure(currentDriveFree()));
+    LabelDiskSize->setText(QStringLiteral("Size  hard  disc = ") + gigabyteFigure(driveSize_()));
+    LabelDiskFree->setText(QStringLiteral("Free disc spase = ") + gigabyteFigure(driveFree_()));
     placeOptionPanel();
     GroupBoxOption->show();
     GroupBoxOption->raise();
@@ -632,9 +647,13 @@ void TBaseForm::ScrollBarBlueChange() {
 }
 
 void TBaseForm::TimerZastTimer() {
+    // A box raised during start-up (no sound server, a bad splash picture) runs its own loop, in
+    // which this timer ticks before the splash is attached or the window is up: the splash waits
+    // for a tick after the box, over the main window.
+    if (!splash_ || !isVisible() || QApplication::activeModalWidget())
+        return;
     TimerZast->stop();
-    if (splash_)
-        splash_->exec();
+    splash_->exec();
 }
 
 void TBaseForm::SpeedButtonHelpClick() {
@@ -643,10 +662,13 @@ void TBaseForm::SpeedButtonHelpClick() {
 }
 
 void TBaseForm::placeOptionPanel() {
+    // As wide as its texts need (the disk figures grow with the disk), within the pane area.
     const QRect area = content_->geometry();
-    const int height = std::min(area.height(), GroupBoxOption->sizeHint().height());
-    GroupBoxOption->setGeometry(area.right() - GroupBoxOption->width() + 1, area.top(),
-                                GroupBoxOption->width(), std::max(height, 0));
+    const QSize wanted = GroupBoxOption->sizeHint();
+    const int width = std::min(area.width(), std::max(wanted.width(), 240));
+    const int height = std::min(area.height(), wanted.height());
+    GroupBoxOption->setGeometry(area.right() - width + 1, area.top(), std::max(width, 0),
+                                std::max(height, 0));
 }
 
 bool TBaseForm::eventFilter(QObject* watched, QEvent* event) {

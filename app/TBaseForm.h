@@ -1,12 +1,14 @@
 #pragma once
 
 #include "ButtonGrid.h"
+#include "DiskFigures.h"
 #include "MainControls.h"
 #include "MediaPlayer.h"
 #include "OpenDialog.h"
 
 #include <QMainWindow>
 #include <array>
+#include <functional>
 #include <memory>
 
 class QButtonGroup;
@@ -63,6 +65,12 @@ public:
     QColor windowColor() const;
 
     void setSplash(TZastForm* splash) { splash_ = splash; }
+    // Where the options panel's disk figures come from (bytes, -1 when unknown); tests stand in
+    // for disks of other sizes.
+    void setDriveFigures(std::function<qint64()> size, std::function<qint64()> free) {
+        driveSize_ = std::move(size);
+        driveFree_ = std::move(free);
+    }
     void setAbout(TAboutForm* about) { about_ = about; }
     // The speakers' volume, driven by ScrollBarVolume.
     VolumeController& volume() { return *volume_; }
@@ -165,6 +173,8 @@ private:
     Prompts& prompts_;
     TZastForm* splash_ = nullptr;
     TAboutForm* about_ = nullptr;
+    std::function<qint64()> driveSize_ = currentDriveSize;
+    std::function<qint64()> driveFree_ = currentDriveFree;
     MainControls controls_;
     std::unique_ptr<VolumeController> volume_;
     std::unique_ptr<Transport> transport_;

@@ -67,6 +67,8 @@ void TZastForm::showEvent(QShowEvent* event) {
         frame.moveCenter(screen->geometry().center());
         move(frame.topLeft());
     }
+    // Shown late, after a box that held start-up up, it still stays its full time.
+    Timer1->start();
     QDialog::showEvent(event);
 }
 

@@ -23,8 +23,9 @@ QColor textColor(const QLabel* label) {
     return label->palette().color(QPalette::WindowText);
 }
 
-SystemFacts facts(unsigned kernelMajor, unsigned kernelMinor, int cpu) {
-    return {VersionNumbers{kernelMajor, kernelMinor}, VersionNumbers{0x0A, 0x28}, cpu};
+SystemFacts facts(unsigned kernelMajor, unsigned kernelMinor, int cpu,
+                  std::optional<std::string> cpuModel = std::nullopt) {
+    return {VersionNumbers{kernelMajor, kernelMinor}, VersionNumbers{0x0A, 0x28}, cpu, std::move(cpuModel)};
 }
 
 // Shows the form and waits until the window system has made it the active window.
@@ -127,7 +128,7 @@ TEST(AboutForm, ActivationFillsTheSystemLinesEachTime) {
     form.setFactsSource([&] { return current; });
 
     activate(form);
-    EXPECT_EQ(form.LabelWinVer->text(), "Linux 5.01");
+    EXPECT_EQ(form.LabelWinVer->text(), "Linux 5.1");
     EXPECT_EQ(form.LabelDosVer->text(), "glibc 10.40");
     EXPECT_EQ(form.LabelTipCPU->text(), ""); // level 15 replaces the initial text with nothing
 
@@ -136,6 +137,15 @@ TEST(AboutForm, ActivationFillsTheSystemLinesEachTime) {
     activate(form);
     EXPECT_EQ(form.LabelWinVer->text(), "Linux 4.10");
     EXPECT_EQ(form.LabelTipCPU->text(), "Intel Pentium");
+
+    // The name the system reports wins over the table, and shows whole.
+    backToMain();
+    const QString longest =
+        QStringLiteral("Intel(R) Xeon(R) Platinum 8480+ CPU @ 2.00GHz, 13th Gen Intel(R) Core(TM)");
+    current = facts(6, 1, 6, longest.toStdString());
+    activate(form);
+    EXPECT_EQ(form.LabelTipCPU->text(), longest);
+    EXPECT_LE(form.LabelTipCPU->heightForWidth(form.LabelTipCPU->width()), form.LabelTipCPU->height());
 
     // Facts the system did not give leave their lines saying so.
     backToMain();
@@ -188,6 +198,19 @@ TEST(AboutForm, EnterClosesThroughTheDefaultButtonAnyNumberOfTimes) {
         EXPECT_EQ(form.showModal(), QDialog::Accepted) << "round " << round;
         EXPECT_FALSE(form.isVisible());
     }
+}
+
+TEST(AboutForm, EscapeLeavesItOpenOkIsTheWayOut) {
+    TAboutForm form;
+    bool stillOpen = false;
+    QTimer::singleShot(50, &form, [&] {
+        QTest::keyClick(&form, Qt::Key_Escape);
+        stillOpen = form.isVisible();
+        QTest::mouseClick(form.BitBtnClose, Qt::LeftButton);
+    });
+    QTimer::singleShot(3000, &form, [&] { form.done(-1); }); // safety net
+    EXPECT_EQ(form.showModal(), QDialog::Accepted);
+    EXPECT_TRUE(stillOpen);
 }
 
 TEST(AboutForm, LinksTurnRedUnderThePointerAndNavyWhenLeft) {

@@ -4,11 +4,10 @@
 
 using namespace sarvel;
 
-TEST(SystemFacts, VersionLinesKeepTheMinorAtLeastTwoDigits) {
-    EXPECT_EQ(winVerText(5, 1), "Linux 5.01");
+TEST(SystemFacts, KernelLineReadsLikeTheKernelsVersionTheLibraryLineKeepsTwoDigits) {
+    EXPECT_EQ(winVerText(6, 1), "Linux 6.1");
     EXPECT_EQ(winVerText(4, 10), "Linux 4.10");
-    EXPECT_EQ(winVerText(6, 0), "Linux 6.00");
-    EXPECT_EQ(winVerText(0, 123), "Linux 0.123");
+    EXPECT_EQ(winVerText(6, 0), "Linux 6.0");
     // The high part 0x0A28: major 0x0A, minor 0x28.
     EXPECT_EQ(dosVerText(0x0A, 0x28), "glibc 10.40");
     EXPECT_EQ(dosVerText(2, 36), "glibc 2.36");
@@ -67,6 +66,34 @@ TEST(SystemFacts, CpuFamilyComesFromTheFirstProcessorOfCpuinfo) {
     EXPECT_FALSE(cpuFamily("cpu family model\t: 6\n"));
 }
 
+TEST(SystemFacts, ProcessorLineIsTheReportedModelNameTheTableOnlyWithoutOne) {
+    const char* amd = "processor\t: 0\n"
+                      "vendor_id\t: AuthenticAMD\n"
+                      "cpu family\t: 25\n"
+                      "model\t\t: 97\n"
+                      "model name\t: AMD Ryzen 9 7950X 16-Core Processor\n"
+                      "\n"
+                      "processor\t: 1\n"
+                      "model name\t: Another\n";
+    const char* intel = "processor\t: 0\n"
+                        "vendor_id\t: GenuineIntel\n"
+                        "cpu family\t: 6\n"
+                        "model\t\t: 44\n"
+                        "model name\t: Intel(R) Xeon(R) CPU           X5650  @ 2.67GHz\r\n";
+    EXPECT_EQ(cpuModelName(amd), "AMD Ryzen 9 7950X 16-Core Processor");
+    EXPECT_EQ(cpuModelName(intel), "Intel(R) Xeon(R) CPU X5650 @ 2.67GHz");
+    EXPECT_FALSE(cpuModelName("cpu family\t: 6\n"));
+    EXPECT_FALSE(cpuModelName("model name\t:   \n"));
+
+    auto line = [](const char* cpuinfo) {
+        return cpuText(SystemFacts{std::nullopt, std::nullopt, cpuFamily(cpuinfo), cpuModelName(cpuinfo)});
+    };
+    EXPECT_EQ(line(amd), "AMD Ryzen 9 7950X 16-Core Processor");
+    EXPECT_EQ(line(intel), "Intel(R) Xeon(R) CPU X5650 @ 2.67GHz");
+    EXPECT_EQ(line("cpu family\t: 5\n"), "Intel Pentium");
+    EXPECT_EQ(line("cpu family\t: 25\n"), "");
+}
+
 TEST(SystemFacts, TheRunningSystemReportsKernelAndLibraryVersions) {
     const SystemFacts facts = readSystemFacts();
     ASSERT_TRUE(facts.kernel);
@@ -76,5 +103,6 @@ TEST(SystemFacts, TheRunningSystemReportsKernelAndLibraryVersions) {
 #if defined(__x86_64__) || defined(__i386__)
     ASSERT_TRUE(facts.cpuLevel);
     EXPECT_GE(*facts.cpuLevel, 3);
+    EXPECT_TRUE(facts.cpuModel);
 #endif
 }

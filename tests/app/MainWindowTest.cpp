@@ -6,6 +6,7 @@
 #include "TBaseForm.h"
 #include "TestSupport.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
@@ -164,6 +165,60 @@ TEST_F(MainWindow, OptionPanelShowsDiskFiguresAndBeginFollowsItsBox) {
     QTest::mouseClick(form.SpeedButtonOption, Qt::LeftButton);
     EXPECT_TRUE(form.GroupBoxOption->isHidden());
     EXPECT_TRUE(form.CheckBoxRepeat->isChecked()) << "hiding the panel keeps the options";
+}
+
+TEST_F(MainWindow, OptionPanelShowsEveryTextWholeEvenForHugeDisks) {
+    // A 20 TB disk nearly empty: the longest figures a performer's computer gives.
+    form.setDriveFigures([] { return 20000LL * 1000000000 + 999999999; },
+                         [] { return 19999LL * 1000000000 + 999999998; });
+    form.setWindowState(Qt::WindowNoState);
+    form.show();
+    for (const QSize size : {QSize(814, 562), QSize(1024, 768)}) {
+        form.resize(size);
+        QCoreApplication::processEvents();
+        QTest::mouseClick(form.SpeedButtonOption, Qt::LeftButton);
+        QCoreApplication::processEvents();
+        ASSERT_EQ(form.LabelDiskSize->text(), "Size  hard  disc = 20000, 999999999 Gb");
+        EXPECT_TRUE(form.centralWidget()->rect().contains(form.GroupBoxOption->geometry())) << size.width();
+        for (const QLabel* label : {form.LabelDiskSize, form.LabelDiskFree})
+            EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->contentsRect().width())
+                << label->text().toStdString() << " at " << size.width();
+        for (const QCheckBox* box : form.GroupBoxOption->findChildren<QCheckBox*>())
+            EXPECT_GE(box->width(), box->sizeHint().width()) << box->text().toStdString();
+        for (const QWidget* child : form.GroupBoxOption->findChildren<QWidget*>())
+            EXPECT_TRUE(form.GroupBoxOption->rect().contains(child->geometry()))
+                << child->objectName().toStdString();
+        QTest::mouseClick(form.SpeedButtonOption, Qt::LeftButton);
+    }
+}
+
+TEST_F(MainWindow, RestoredWindowFitsA1024By768ScreenWithEveryControlInside) {
+    form.setWindowState(Qt::WindowNoState);
+    form.show();
+    // The longest status a launch leaves does not widen the window either.
+    form.LabelStatus->setText(" No file RTF! no Wave File!");
+    QCoreApplication::processEvents();
+    // Left 203, 814 wide: the restored window ends inside a 1024 px screen only if it may be that narrow.
+    form.resize(814, 562);
+    QCoreApplication::processEvents();
+    EXPECT_LE(form.minimumSizeHint().width(), 814);
+    EXPECT_EQ(form.size(), QSize(814, 562));
+    QList<const QWidget*> controls;
+    for (const QWidget* w : form.findChildren<QAbstractButton*>())
+        if (!qobject_cast<const SpeedButton*>(w) && w->parentWidget() != form.GroupBoxOption)
+            controls << w;
+    controls << form.ScrollBarVolume << form.TrackBarSong;
+    ASSERT_GE(controls.size(), 12);
+    for (const QSize size : {QSize(814, 562), QSize(1024, 768), QSize(1920, 1080)}) {
+        form.resize(size);
+        QCoreApplication::processEvents();
+        for (const QWidget* w : controls) {
+            const QRect place(w->mapTo(&form, QPoint()), w->size());
+            EXPECT_TRUE(form.rect().contains(place))
+                << w->objectName().toStdString() << " at " << size.width() << ": " << place.x() << "+"
+                << place.width();
+        }
+    }
 }
 
 TEST(DiskFigures, SplitAtOneBillionUnpadded) {

@@ -2,14 +2,19 @@
 #include "FirstRun.h"
 #include "Guard.h"
 #include "JpegImage.h"
+#include "SarvelApp.h"
+#include "TBaseForm.h"
 #include "TZastForm.h"
 #include "TestSupport.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPainter>
 #include <QScreen>
 #include <QTest>
@@ -265,4 +270,50 @@ TEST(TZastForm, OnlyItsTimerClosesIt) {
     EXPECT_TRUE(form.isVisible());
     form.Timer1Timer();
     EXPECT_FALSE(form.isVisible());
+}
+
+TEST(TZastForm, ComesAfterABoxRaisedDuringStartUpAndStaysItsFullTime) {
+    TempHome home;
+    // A bad picture puts an error box up while the windows are being made; the splash's and the
+    // main window's timers tick inside it.
+    writeAll(dataPath("Zastavka.jpg"), "GIF89a, not a jpeg");
+    QStringList answered;
+    QElapsedTimer boxUp;
+    QTimer reader;
+    QObject::connect(&reader, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        if (!boxUp.isValid())
+            boxUp.start();
+        if (boxUp.elapsed() < 1500) // read slowly
+            return;
+        boxUp.invalidate();
+        answered << box->text();
+        box->accept();
+    });
+    reader.start(20);
+
+    SarvelApp sarvel;
+    auto* splash = sarvel.baseForm().findChild<TZastForm*>();
+    ASSERT_NE(splash, nullptr);
+    QElapsedTimer shown;
+    qint64 shownFor = -1;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (splash->isVisible() && !shown.isValid())
+            shown.start();
+        if (!splash->isVisible() && shown.isValid()) {
+            shownFor = shown.elapsed();
+            QApplication::quit();
+        }
+    });
+    watch.start(5);
+    QTimer::singleShot(10000, [] { QApplication::quit(); }); // safety net
+    sarvel.run();
+
+    EXPECT_TRUE(answered.contains("Not a JPEG file: starts with 0x47 0x49"))
+        << answered.join('\n').toStdString();
+    ASSERT_GE(shownFor, 0) << "the splash never showed";
+    EXPECT_GE(shownFor, 2000) << "shown for " << shownFor << " ms";
 }
