@@ -108,9 +108,11 @@ TEST_F(StartUpFixture, OnLeavesTheBoxCheckedAndTheFileUnwritten) {
 }
 
 TEST_F(StartUpFixture, LoadsTheLastKitWithWindowsStylePath) {
+    // Made on Windows, where letter case in paths does not matter.
     writeAll(home.dataDir() + "/TEMES/Mine.vkt",
-             QStringLiteral("[TemaArtist]\nButton2=Dance\n[Section1]\nButton3=Калинка\n").toUtf8());
-    writeSettings("[LastUserFile]\nNameFile=C:\\SARVEL\\TEMES\\Mine.vkt\n");
+             "[TemaArtist]\nButton2=Dance\n[Section1]\nButton3=Калинка\nIcon3=C:\\Sarvel\\Icons\\S3.BMP\n");
+    sarvel::test::writeBitmap(home.dataDir() + "/ICONS/s3.bmp", 21);
+    writeSettings("[LastUserFile]\nNameFile=c:\\sarvel\\temes\\mine.vkt\n");
     start();
     const QString kit = home.dataDir() + "/TEMES/Mine.vkt";
     EXPECT_EQ(state.KitFileName, kit);
@@ -119,6 +121,7 @@ TEST_F(StartUpFixture, LoadsTheLastKitWithWindowsStylePath) {
     EXPECT_EQ(form->temaButton(2)->text(), "Dance");
     EXPECT_EQ(form->temaButton(3)->text(), "Artist-3");
     EXPECT_EQ(form->songButton(3)->text(), QStringLiteral("Калинка"));
+    EXPECT_EQ(form->songButton(3)->glyph().width(), 21);
     EXPECT_EQ(form->LabelStatus->text(), "No message");
 }
 
