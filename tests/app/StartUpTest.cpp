@@ -125,13 +125,15 @@ TEST_F(StartUpFixture, LoadsTheLastKitWithWindowsStylePath) {
     EXPECT_EQ(form->LabelStatus->text(), "No message");
 }
 
-TEST_F(StartUpFixture, ABadKitIconIsReportedAndStartUpStillCompletes) {
+TEST_F(StartUpFixture, ABadSongIconIsReportedOnceAndTheThemesStillFill) {
     const QString bad = home.dataDir() + "/ICONS/bad.bmp";
     writeAll(bad, "BM garbage");
-    writeAll(defaultKitPath(), QStringLiteral("[Section1]\nIcon4=%1\n").arg(bad).toUtf8());
+    writeAll(defaultKitPath(), ("[Section1]\nIcon4=" + bad + "\n[TemaArtist]\nButton2=Dance\n").toUtf8());
     start();
-    ASSERT_GE(prompts.errors.size(), 1);
-    EXPECT_EQ(prompts.errors.first(), "Bitmap image is not valid");
+    EXPECT_EQ(prompts.errors, QStringList{"Bitmap image is not valid"});
+    EXPECT_EQ(form->temaButton(2)->text(), "Dance");
+    EXPECT_EQ(form->temaButton(20)->text(), "Artist-20");
+    EXPECT_EQ(form->songButton(50)->text(), "Song-50");
     EXPECT_TRUE(form->temaButton(1)->isChecked());
     EXPECT_FALSE(form->textPaneShown());
 }
