@@ -14,7 +14,7 @@ namespace sarvel {
 // replaces the file on disk crash-safely. Untouched lines stay byte for byte as they were.
 class IniFile {
 public:
-    // Reads `path`. A missing file reads as empty (every read gives its default).
+    // Reads `path`. A missing file or a folder reads as empty (every read gives its default).
     // An existing file that cannot be read raises std::runtime_error("Unable to read <path>").
     explicit IniFile(const QString& path);
 

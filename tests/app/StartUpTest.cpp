@@ -14,6 +14,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QScrollBar>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -136,6 +137,22 @@ TEST_F(StartUpFixture, ABadSongIconIsReportedOnceAndTheThemesStillFill) {
     EXPECT_EQ(form->songButton(50)->text(), "Song-50");
     EXPECT_TRUE(form->temaButton(1)->isChecked());
     EXPECT_FALSE(form->textPaneShown());
+}
+
+TEST_F(StartUpFixture, AKitPathThatIsAFolderReadsLikeAMissingKit) {
+    const QString folder = home.dataDir() + "/TEMES/Folder.vkt";
+    ASSERT_TRUE(QDir().mkpath(folder));
+    writeSettings(QStringLiteral("[LastUserFile]\nNameFile=%1\n").arg(folder).toUtf8());
+    start();
+    EXPECT_EQ(form->LabelStatus->text(), QStringLiteral("Не могу найти файл c темами! "));
+    EXPECT_EQ(form->GroupBoxSong->title(), "No File  " + folder);
+    EXPECT_EQ(form->songButton(50)->text(), "Song-50");
+    EXPECT_TRUE(form->songButton(1)->isChecked());
+    form->show();
+    QTest::mouseClick(form->temaButton(3), Qt::LeftButton);
+    EXPECT_EQ(state.CurrentSection, "Section3");
+    EXPECT_EQ(form->songButton(7)->text(), "Song-7");
+    EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join('\n').toStdString();
 }
 
 TEST_F(StartUpFixture, MixerStepRunsBetweenCaptionAndThemeSelection) {
