@@ -8,15 +8,20 @@
 #include "TestSupport.h"
 
 #include <QCheckBox>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
+#include <QProcess>
 #include <QScrollBar>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <QToolButton>
+#include <csignal>
 #include <gtest/gtest.h>
 
 using namespace sarvel;
@@ -209,4 +214,32 @@ TEST_F(StartUpFixture, UnwritableSettingsFileIsReportedNotLost) {
     QFile::setPermissions(settingsPath(), QFile::ReadOwner | QFile::WriteOwner);
     EXPECT_EQ(prompts.errors, QStringList{"Unable to write to " + settingsPath()});
     EXPECT_EQ(readAll(settingsPath()), text);
+}
+
+// A logout, a shutdown or a stage laptop's power button ends the real program with a signal; it
+// closes as its close box would, and the settings are written.
+TEST_F(StartUpFixture, StopSignalsCloseTheProgramAndSaveItsSettings) {
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        QFile::remove(settingsPath());
+        QProcess sarvel;
+        sarvel.setStandardOutputFile(QProcess::nullDevice());
+        sarvel.setStandardErrorFile(QProcess::nullDevice());
+        sarvel.start(SARVEL_EXECUTABLE, {});
+        ASSERT_TRUE(sarvel.waitForStarted(30000));
+        // Start-up writes the text option before the window shows; the signal may come at any
+        // moment after that, the splash included.
+        QDeadlineTimer deadline(60000);
+        while (!QFileInfo::exists(settingsPath()) && !deadline.hasExpired() &&
+               sarvel.state() == QProcess::Running)
+            QThread::msleep(20);
+        ASSERT_TRUE(QFileInfo::exists(settingsPath())) << signal;
+        if (signal == SIGHUP)
+            QThread::msleep(1000); // most likely while the splash is shown, in its own modal loop
+        ASSERT_EQ(::kill(pid_t(sarvel.processId()), signal), 0);
+        ASSERT_TRUE(sarvel.waitForFinished(60000)) << signal;
+        EXPECT_EQ(sarvel.exitStatus(), QProcess::NormalExit) << signal;
+        EXPECT_EQ(sarvel.exitCode(), 0) << signal;
+        EXPECT_EQ(settingsValue("COLORS", "Red"), "1") << signal;
+        EXPECT_EQ(settingsValue("LastUserFile", "NameFile"), defaultKitPath()) << signal;
+    }
 }
