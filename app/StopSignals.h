@@ -14,7 +14,7 @@ namespace sarvel {
 // the program to stop. Instead of dying on the spot and losing the settings, the request reaches
 // `onStop` on the GUI thread, from whichever event loop is running, so the run can end as a click
 // on the close box ends it. A signal that was ignored when the program started stays ignored
-// (nohup). The previous handlers are restored on destruction.
+// (nohup). The previous handlers are restored on destruction. One per program.
 class StopSignals : public QObject {
 public:
     explicit StopSignals(std::function<void()> onStop, QObject* parent = nullptr);
