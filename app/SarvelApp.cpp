@@ -60,6 +60,9 @@ void SarvelApp::stop() {
     }
     if (BaseForm)
         BaseForm->close();
+    // The close box ends the run through a quit event, which a window shown meanwhile (the
+    // splash, by its timer) would refuse; a stop must end it whatever comes next.
+    QCoreApplication::exit(0);
 }
 
 } // namespace sarvel
