@@ -4,6 +4,7 @@
 #include "Guard.h"
 #include "KitActions.h"
 #include "StartUp.h"
+#include "StopSignals.h"
 #include "TAboutForm.h"
 #include "TBaseForm.h"
 #include "TEditIniForm.h"
@@ -11,10 +12,11 @@
 #include "VolumeController.h"
 
 #include <QApplication>
+#include <QDialog>
 
 namespace sarvel {
 
-SarvelApp::SarvelApp() {
+SarvelApp::SarvelApp() : stopSignals_(std::make_unique<StopSignals>([this] { stop(); })) {
     guarded(prompts_, [] { installDataFolder(); });
 
     BaseForm = std::make_unique<TBaseForm>(state_, prompts_);
@@ -38,10 +40,29 @@ SarvelApp::SarvelApp() {
 SarvelApp::~SarvelApp() = default;
 
 int SarvelApp::run() {
-    BaseForm->show();
-    const int result = QApplication::exec();
+    int result = 0;
+    // A stop asked for while the windows were being made ends the run before it shows.
+    if (!stopSignals_->requested()) {
+        BaseForm->show();
+        result = QApplication::exec();
+    }
     startUp_->FormDestroy();
     return result;
+}
+
+void SarvelApp::stop() {
+    // The splash, the About window, the editor, message boxes and file dialogs are all modal
+    // dialogs, each in a loop of its own that the main window's close would not end.
+    while (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+        dialog->done(QDialog::Rejected);
+        if (QApplication::activeModalWidget() == dialog)
+            break;
+    }
+    if (BaseForm)
+        BaseForm->close();
+    // The close box ends the run through a quit event, which a window shown meanwhile (the
+    // splash, by its timer) would refuse; a stop must end it whatever comes next.
+    QCoreApplication::exit(0);
 }
 
 } // namespace sarvel

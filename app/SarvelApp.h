@@ -8,6 +8,7 @@
 namespace sarvel {
 
 class StartUp;
+class StopSignals;
 class TAboutForm;
 class TBaseForm;
 class TEditIniForm;
@@ -25,6 +26,9 @@ public:
     SelectionState& state() { return state_; }
 
 private:
+    // Ends the run as the main window's close box does: modal windows first, as their Cancel would.
+    void stop();
+
     SelectionState state_;
     WidgetPrompts prompts_;
     // The other windows are the main window's children: declared after it, they are destroyed
@@ -34,6 +38,8 @@ private:
     std::unique_ptr<TAboutForm> AboutForm;
     std::unique_ptr<TEditIniForm> EditIniForm;
     std::unique_ptr<TZastForm> ZastForm;
+    // Made before the windows, so a stop asked for while they are made is kept for the run.
+    std::unique_ptr<StopSignals> stopSignals_;
 };
 
 } // namespace sarvel

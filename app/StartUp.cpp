@@ -13,6 +13,8 @@
 #include <QLabel>
 #include <QScrollBar>
 #include <QTimer>
+#include <optional>
+#include <string>
 
 namespace sarvel {
 
@@ -39,11 +41,20 @@ void StartUp::FormCreate() {
     form_.ScrollBarGreen->setValue(state_.ColorGreen);
     form_.ScrollBarBlue->setValue(state_.ColorBlue);
 
+    // The song fill runs again in theme 1's selection below; when it fails there as it did here,
+    // that is the same fault, and it is reported once.
+    std::optional<std::string> songFillError;
     if (QFileInfo(state_.KitFileName).isFile()) {
         guarded(prompts_, [&] {
-            ReturnNameButtonSong(form_, state_);
-            ReturnNameButtonTema(form_, state_);
+            try {
+                ReturnNameButtonSong(form_, state_);
+            } catch (const std::exception& e) {
+                songFillError = e.what();
+                throw;
+            }
         });
+        // A bad song icon leaves the theme buttons to their own fill.
+        guarded(prompts_, [&] { ReturnNameButtonTema(form_, state_); });
         form_.GroupBoxSong->setTitle(state_.KitFileName);
     } else {
         form_.LabelStatus->setText(QStringLiteral("Не могу найти файл c темами! "));
@@ -60,7 +71,14 @@ void StartUp::FormCreate() {
     form_.showSongPane();
     form_.temaButton(1)->setChecked(true);
     state_.SelectedTemaNumber = 1;
-    guarded(prompts_, [&] { JobTema(1, form_, state_); });
+    guarded(prompts_, [&] {
+        try {
+            JobTema(1, form_, state_);
+        } catch (const std::exception& e) {
+            if (songFillError != e.what())
+                throw;
+        }
+    });
 }
 
 void StartUp::FormDestroy() {

@@ -15,7 +15,8 @@ QString settingsPath();
 
 // A path as stored in a kit or the settings file. One written the Windows way under
 // "C:\SARVEL\" (any case, either separator) names the same file under the data folder,
-// so kits made on Windows keep working; any other path is returned as it stands.
+// so kits made on Windows keep working: each folder and file name below it is matched as written
+// when that exists, else without regard to letter case. Any other path is returned as it stands.
 QString fromStoredPath(const QString& stored);
 
 // The none-marker rule: "-", an empty value and any path naming no existing file all mean "no file".

@@ -271,7 +271,8 @@ const QByteArray& endingAt(QByteArrayView text, qsizetype at) {
 
 IniFile::IniFile(const QString& path) : path_(path) {
     const QFileInfo info(path);
-    if (!info.exists())
+    // A folder holds no entries: it reads like a missing file, and writing to it is refused.
+    if (!info.exists() || info.isDir())
         return;
     const auto failRead = [&] { throw std::runtime_error(("Unable to read " + path).toStdString()); };
     if (!info.isFile() || info.size() > kMaxFileSize)

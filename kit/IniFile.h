@@ -14,9 +14,9 @@ namespace sarvel {
 // replaces the file on disk crash-safely. Untouched lines stay byte for byte as they were.
 class IniFile {
 public:
-    // Reads `path`. A missing file reads as empty (every read gives its default). The encoding
-    // is UTF-16LE or UTF-8 when the file starts with that byte-order mark; without one, UTF-8
-    // only when the bytes show it (the rule is in IniFile.cpp), else Windows-1251.
+    // Reads `path`. A missing file or a folder reads as empty (every read gives its default).
+    // The encoding is UTF-16LE or UTF-8 when the file starts with that byte-order mark; without
+    // one, UTF-8 only when the bytes show it (the rule is in IniFile.cpp), else Windows-1251.
     // An existing file that cannot be read raises std::runtime_error("Unable to read <path>").
     explicit IniFile(const QString& path);
     // Reads `path` to change and save it: a file that cannot be read cannot be rewritten either,

@@ -27,6 +27,7 @@
 #include <QToolButton>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace sarvel;
 using sarvel::test::FakePrompts;
@@ -188,7 +189,8 @@ TEST_F(KitActionsFixture, OtherMouseButtonsOpenNoEditor) {
 
 TEST_F(KitActionsFixture, UnreadableKitShowsAnErrorInsteadOfTheEditor) {
     form.songButton(2)->setText("Shown");
-    state.KitFileName = home.path(); // a folder
+    state.KitFileName = home.path() + "/pipe.vkt"; // no regular file
+    ASSERT_EQ(::mkfifo(QFile::encodeName(state.KitFileName).constData(), 0600), 0);
     bool shown = false;
     QTimer::singleShot(0, [&] {
         if (QWidget* w = QApplication::activeModalWidget()) {
@@ -199,7 +201,7 @@ TEST_F(KitActionsFixture, UnreadableKitShowsAnErrorInsteadOfTheEditor) {
     rightClick(form.songButton(2));
     QCoreApplication::processEvents();
     EXPECT_FALSE(shown);
-    EXPECT_EQ(prompts.errors, QStringList{"Unable to read " + home.path()});
+    EXPECT_EQ(prompts.errors, QStringList{"Unable to read " + state.KitFileName});
     EXPECT_EQ(form.songButton(2)->text(), "Shown");
 }
 

@@ -8,15 +8,20 @@
 #include "TestSupport.h"
 
 #include <QCheckBox>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
+#include <QProcess>
 #include <QScrollBar>
+#include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <QToolButton>
+#include <csignal>
 #include <gtest/gtest.h>
 
 using namespace sarvel;
@@ -109,9 +114,11 @@ TEST_F(StartUpFixture, OnLeavesTheBoxCheckedAndTheFileUnwritten) {
 }
 
 TEST_F(StartUpFixture, LoadsTheLastKitWithWindowsStylePath) {
+    // Made on Windows, where letter case in paths does not matter.
     writeAll(home.dataDir() + "/TEMES/Mine.vkt",
-             QStringLiteral("[TemaArtist]\nButton2=Dance\n[Section1]\nButton3=Калинка\n").toUtf8());
-    writeSettings("[LastUserFile]\nNameFile=C:\\SARVEL\\TEMES\\Mine.vkt\n");
+             "[TemaArtist]\nButton2=Dance\n[Section1]\nButton3=Калинка\nIcon3=C:\\Sarvel\\Icons\\S3.BMP\n");
+    sarvel::test::writeBitmap(home.dataDir() + "/ICONS/s3.bmp", 21);
+    writeSettings("[LastUserFile]\nNameFile=c:\\sarvel\\temes\\mine.vkt\n");
     start();
     const QString kit = home.dataDir() + "/TEMES/Mine.vkt";
     EXPECT_EQ(state.KitFileName, kit);
@@ -120,18 +127,37 @@ TEST_F(StartUpFixture, LoadsTheLastKitWithWindowsStylePath) {
     EXPECT_EQ(form->temaButton(2)->text(), "Dance");
     EXPECT_EQ(form->temaButton(3)->text(), "Artist-3");
     EXPECT_EQ(form->songButton(3)->text(), QStringLiteral("Калинка"));
+    EXPECT_EQ(form->songButton(3)->glyph().width(), 21);
     EXPECT_EQ(form->LabelStatus->text(), "No message");
 }
 
-TEST_F(StartUpFixture, ABadKitIconIsReportedAndStartUpStillCompletes) {
+TEST_F(StartUpFixture, ABadSongIconIsReportedOnceAndTheThemesStillFill) {
     const QString bad = home.dataDir() + "/ICONS/bad.bmp";
     writeAll(bad, "BM garbage");
-    writeAll(defaultKitPath(), QStringLiteral("[Section1]\nIcon4=%1\n").arg(bad).toUtf8());
+    writeAll(defaultKitPath(), ("[Section1]\nIcon4=" + bad + "\n[TemaArtist]\nButton2=Dance\n").toUtf8());
     start();
-    ASSERT_GE(prompts.errors.size(), 1);
-    EXPECT_EQ(prompts.errors.first(), "Bitmap image is not valid");
+    EXPECT_EQ(prompts.errors, QStringList{"Bitmap image is not valid"});
+    EXPECT_EQ(form->temaButton(2)->text(), "Dance");
+    EXPECT_EQ(form->temaButton(20)->text(), "Artist-20");
+    EXPECT_EQ(form->songButton(50)->text(), "Song-50");
     EXPECT_TRUE(form->temaButton(1)->isChecked());
     EXPECT_FALSE(form->textPaneShown());
+}
+
+TEST_F(StartUpFixture, AKitPathThatIsAFolderReadsLikeAMissingKit) {
+    const QString folder = home.dataDir() + "/TEMES/Folder.vkt";
+    ASSERT_TRUE(QDir().mkpath(folder));
+    writeSettings(QStringLiteral("[LastUserFile]\nNameFile=%1\n").arg(folder).toUtf8());
+    start();
+    EXPECT_EQ(form->LabelStatus->text(), QStringLiteral("Не могу найти файл c темами! "));
+    EXPECT_EQ(form->GroupBoxSong->title(), "No File  " + folder);
+    EXPECT_EQ(form->songButton(50)->text(), "Song-50");
+    EXPECT_TRUE(form->songButton(1)->isChecked());
+    form->show();
+    QTest::mouseClick(form->temaButton(3), Qt::LeftButton);
+    EXPECT_EQ(state.CurrentSection, "Section3");
+    EXPECT_EQ(form->songButton(7)->text(), "Song-7");
+    EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join('\n').toStdString();
 }
 
 TEST_F(StartUpFixture, MixerStepRunsBetweenCaptionAndThemeSelection) {
@@ -192,10 +218,38 @@ TEST_F(StartUpFixture, UnwritableSettingsFileIsReportedNotLost) {
 
 TEST_F(StartUpFixture, SettingsFileThatIsAFolderIsReportedAsARefusedWrite) {
     ASSERT_TRUE(QDir().mkpath(settingsPath()));
-    start(); // reads it at step 3, writes "OFF" at step 5
+    start(); // reads as no file at step 3, writes "OFF" at step 5
     startUp->FormDestroy();
     const QString refused = "Unable to write to " + settingsPath();
     EXPECT_EQ(prompts.errors.join('\n').toStdString(),
-              QStringList({"Unable to read " + settingsPath(), refused, refused}).join('\n').toStdString());
+              QStringList({refused, refused}).join('\n').toStdString());
     EXPECT_TRUE(QFileInfo(settingsPath()).isDir());
+}
+
+// A logout, a shutdown or a stage laptop's power button ends the real program with a signal; it
+// closes as its close box would, and the settings are written.
+TEST_F(StartUpFixture, StopSignalsCloseTheProgramAndSaveItsSettings) {
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        QFile::remove(settingsPath());
+        QProcess sarvel;
+        sarvel.setStandardOutputFile(QProcess::nullDevice());
+        sarvel.setStandardErrorFile(QProcess::nullDevice());
+        sarvel.start(SARVEL_EXECUTABLE, {});
+        ASSERT_TRUE(sarvel.waitForStarted(30000));
+        // Start-up writes the text option before the window shows; the signal may come at any
+        // moment after that, the splash included.
+        QDeadlineTimer deadline(60000);
+        while (!QFileInfo::exists(settingsPath()) && !deadline.hasExpired() &&
+               sarvel.state() == QProcess::Running)
+            QThread::msleep(20);
+        ASSERT_TRUE(QFileInfo::exists(settingsPath())) << signal;
+        if (signal == SIGHUP)
+            QThread::msleep(1000); // most likely while the splash is shown, in its own modal loop
+        ASSERT_EQ(::kill(pid_t(sarvel.processId()), signal), 0);
+        ASSERT_TRUE(sarvel.waitForFinished(60000)) << signal;
+        EXPECT_EQ(sarvel.exitStatus(), QProcess::NormalExit) << signal;
+        EXPECT_EQ(sarvel.exitCode(), 0) << signal;
+        EXPECT_EQ(settingsValue("COLORS", "Red"), "1") << signal;
+        EXPECT_EQ(settingsValue("LastUserFile", "NameFile"), defaultKitPath()) << signal;
+    }
 }

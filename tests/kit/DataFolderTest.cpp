@@ -39,6 +39,25 @@ TEST(DataFolderTest, MapsWindowsPathsUnderTheDataFolder) {
         EXPECT_EQ(fromStoredPath(stored), stored) << stored.toStdString();
 }
 
+TEST(DataFolderTest, WindowsPathsFindTheirFilesInAnyLetterCase) {
+    const TempHome home;
+    const QString data = home.dataDir();
+    writeAll(data + "/ICONS/s3.bmp", "x");
+    writeAll(data + "/TEMES/Other.vkt", "x");
+    writeAll(data + "/TEXTS/Words.rtf", "x");
+    writeAll(data + "/TEXTS/WORDS.rtf", "x");
+
+    EXPECT_EQ(fromStoredPath("C:\\Sarvel\\Icons\\S3.BMP"), data + "/ICONS/s3.bmp");
+    EXPECT_EQ(fromStoredPath("c:\\sarvel\\temes\\Other.vkt"), data + "/TEMES/Other.vkt");
+    EXPECT_TRUE(namesExistingFile("c:\\sarvel\\temes\\OTHER.VKT"));
+    // A name that exists as written wins over one differing in case only.
+    EXPECT_EQ(fromStoredPath("C:\\SARVEL\\texts\\WORDS.rtf"), data + "/TEXTS/WORDS.rtf");
+    EXPECT_EQ(fromStoredPath("C:\\SARVEL\\texts\\Words.rtf"), data + "/TEXTS/Words.rtf");
+    // What exists in no case keeps its spelling from there on, ready to be created.
+    EXPECT_EQ(fromStoredPath("C:\\SARVEL\\temes\\New001.vkt"), data + "/TEMES/New001.vkt");
+    EXPECT_EQ(fromStoredPath("C:\\SARVEL\\Gone\\Temes\\a.vkt"), data + "/Gone/Temes/a.vkt");
+}
+
 TEST(DataFolderTest, OnlyAnExistingFileCountsAsAFile) {
     const TempHome home;
     writeAll(home.dataDir() + "/SONGS/song.mp3", "x");

@@ -473,14 +473,15 @@ TEST_F(IniFileTest, CreatesMissingFile) {
     EXPECT_EQ(readAll(file("tirsen.ini")), "[OptionS]\nCheckBoxNoTxt=OFF\n");
 }
 
-TEST_F(IniFileTest, RefusesToReadWhatIsNoFile) {
+TEST_F(IniFileTest, AFolderReadsAsNoFileAndRefusesWrites) {
     QDir(dir_.path()).mkdir("folder.vkt");
-    try {
-        IniFile ini(file("folder.vkt"));
-        ADD_FAILURE() << "a folder read as a kit";
-    } catch (const std::runtime_error& e) {
-        EXPECT_EQ(QString::fromUtf8(e.what()), "Unable to read " + file("folder.vkt"));
-    }
+    IniFile ini(file("folder.vkt"));
+    EXPECT_FALSE(ini.exists());
+    EXPECT_EQ(ini.readString("Section1", "Button1", "Song-1"), "Song-1");
+    ini.writeString("Section1", "Button1", "Intro");
+    expectWriteRefused(file("folder.vkt"), [&] { ini.save(); });
+    EXPECT_TRUE(QFileInfo(file("folder.vkt")).isDir());
+    EXPECT_EQ(entries(), QStringList{"folder.vkt"});
 }
 
 TEST_F(IniFileTest, RefusedSavesLeaveEverythingAsItWas) {
