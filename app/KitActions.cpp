@@ -106,13 +106,12 @@ void KitActions::SpeedButtonFileIniOpenClick() {
     // with its theme, songs and captions, and is still the kit saved at exit.
     if (!chosen.isEmpty() && guarded(prompts_, [&] { [[maybe_unused]] const IniFile probe(chosen); })) {
         state_.KitFileName = chosen;
-        // Theme 1 becomes current, so the pressed theme button and the songs shown agree. A fill
-        // that fails is reported and the window still comes back to the song pane.
-        guarded(prompts_, [this] {
-            state_.SelectedTemaNumber = 1;
-            JobTema(1, form_, state_);
-            ReturnNameButtonTema(form_, state_);
-        });
+        // Theme 1 becomes current, so the pressed theme button and the songs shown agree. Each
+        // fill runs behind its own guard: a bad song icon still lets the theme captions fill, and
+        // the window comes back to the song pane.
+        state_.SelectedTemaNumber = 1;
+        guarded(prompts_, [this] { JobTema(1, form_, state_); });
+        guarded(prompts_, [this] { ReturnNameButtonTema(form_, state_); });
         form_.temaButton(1)->setChecked(true);
         form_.GroupBoxSong->setTitle(kitShortName(chosen));
     }
@@ -128,8 +127,8 @@ void KitActions::SpeedButtonNewFileClick() {
     state_.EditMode = 3;
     editor_->showModal();
     if (QFileInfo(state_.KitFileName).isFile()) {
-        ReturnNameButtonSong(form_, state_);
-        ReturnNameButtonTema(form_, state_);
+        guarded(prompts_, [this] { ReturnNameButtonSong(form_, state_); });
+        guarded(prompts_, [this] { ReturnNameButtonTema(form_, state_); });
         form_.GroupBoxSong->setTitle(state_.KitFileName);
         form_.setWindowTitle(QStringLiteral("JOB kits = ") + state_.KitFileName);
     } else {

@@ -242,6 +242,20 @@ TEST_F(KitActionsFixture, OpeningAKitRefillsBothGridsAndShowsItsShortName) {
     EXPECT_TRUE(form.songPaneShown());
 }
 
+TEST_F(KitActionsFixture, AnOpenedKitWithABadSongIconStillShowsItsThemes) {
+    const QString path = home.path() + "/Kits/Broken.vkt";
+    const QString bad = home.path() + "/Kits/bad.bmp";
+    writeAll(bad, "BM garbage");
+    writeAll(path, ("[Section1]\nIcon3=" + bad + "\n[TemaArtist]\nButton2=Dance\n").toUtf8());
+    form.show();
+    prompts.answers = {path};
+    QTest::mouseClick(form.SpeedButtonFileIniOpen, Qt::LeftButton);
+    EXPECT_EQ(prompts.errors, QStringList{"Bitmap image is not valid"});
+    EXPECT_EQ(form.temaButton(2)->text(), "Dance");
+    EXPECT_EQ(form.temaButton(20)->text(), "Artist-20");
+    EXPECT_EQ(state.KitFileName, path);
+}
+
 TEST_F(KitActionsFixture, AKitThatCannotBeReadLeavesThePreviousKitCurrent) {
     writeAll(kit(), "[Section2]\nButton1=Old two\n[TemaArtist]\nButton1=Old theme\n");
     ReturnNameButtonTema(form, state);
