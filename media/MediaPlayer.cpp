@@ -90,6 +90,7 @@ void MediaPlayer::Close() {
     frames_ = 0;
     position_ = 0;
     playing_ = false;
+    broken_ = false;
 }
 
 void MediaPlayer::Open() {
@@ -228,7 +229,10 @@ void MediaPlayer::Play() {
         return;
     if (position_ >= length_)
         position_ = 0;
-    restartSink();
+    const bool reconnect = broken_;
+    broken_ = false;
+    if (!restartSink(reconnect))
+        failToStart();
     if (!gst_element_seek_simple(pipeline_.get(), GST_FORMAT_TIME,
                                  GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
                                  gint64(position_) * GST_MSECOND)) {
@@ -236,20 +240,29 @@ void MediaPlayer::Play() {
         gst_element_set_state(pipeline_.get(), GST_STATE_READY);
         position_ = 0;
     }
-    if (gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
-        GstMessagePtr error(gst_bus_pop_filtered(bus_.get(), GST_MESSAGE_ERROR));
-        gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED);
-        throw std::runtime_error(error ? errorText(error.get()).toStdString() : UnknownError);
-    }
+    if (gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE)
+        failToStart();
     playing_ = true;
+}
+
+// One failure, one error: the first notice says why; the others that the elements of the
+// pipeline post about the same failure are dropped, now and as they arrive later.
+void MediaPlayer::failToStart() {
+    GstMessagePtr error(gst_bus_pop_filtered(bus_.get(), GST_MESSAGE_ERROR));
+    const std::string text = error ? errorText(error.get()).toStdString() : UnknownError;
+    gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED);
+    broken_ = true;
+    applyBusMessages();
+    throw std::runtime_error(text);
 }
 
 // An audio sink that has waited prerolled in PAUSED starts its sound late by as long as it
 // waited (the sound server's stream keeps its clock running). Every start therefore gets a fresh
-// sink stream; the flushing seek that follows refills it from the start position.
-void MediaPlayer::restartSink() {
-    gst_element_set_state(sink_.get(), GST_STATE_READY);
-    gst_element_set_state(sink_.get(), GST_STATE_PAUSED);
+// sink stream; the flushing seek that follows refills it from the start position. After a
+// failure the sink also connects afresh: the sound server it had may have gone and come back.
+bool MediaPlayer::restartSink(bool reconnect) {
+    gst_element_set_state(sink_.get(), reconnect ? GST_STATE_NULL : GST_STATE_READY);
+    return gst_element_set_state(sink_.get(), GST_STATE_PAUSED) != GST_STATE_CHANGE_FAILURE;
 }
 
 void MediaPlayer::Stop() {
@@ -316,7 +329,6 @@ void MediaPlayer::handleMessage(GstMessage* message) const {
         }
         break;
     case GST_MESSAGE_ERROR: {
-        const QString text = errorText(message);
         if (playing_) {
             gint64 now = 0;
             if (gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &now))
@@ -324,7 +336,11 @@ void MediaPlayer::handleMessage(GstMessage* message) const {
             gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED);
             playing_ = false;
         }
+        if (broken_)
+            break; // the same failure, told by another element
+        broken_ = true;
         // Reported from the event loop, never from inside a reading of the device.
+        const QString text = errorText(message);
         auto* self = const_cast<MediaPlayer*>(this);
         QMetaObject::invokeMethod(
             self, [self, text] { emit self->playbackError(text); }, Qt::QueuedConnection);

@@ -61,7 +61,8 @@ private:
     void preroll();
     int measureLength(const QString& path) const;
     bool containsElement(const char* factory) const;
-    void restartSink();
+    bool restartSink(bool reconnect);
+    [[noreturn]] void failToStart();
     void applyBusMessages() const;
     void handleMessage(GstMessage* message) const;
     int clampToSong(gint64 nanoseconds) const;
@@ -80,6 +81,9 @@ private:
     // end-of-stream notice, which may be read inside a const reading.
     mutable int position_ = 0;
     mutable bool playing_ = false;
+    // Playback failed since the last start: further error notices belong to that failure, and
+    // the next start connects the output afresh.
+    mutable bool broken_ = false;
 };
 
 } // namespace sarvel

@@ -73,7 +73,12 @@ void Transport::TimerPlayTimer() {
 void Transport::SpeedButtonPlayClick() {
     if (c_.SpeedButtonPlay->isChecked()) {
         player_.setPosition(c_.TrackBarSong->value());
-        player_.Play();
+        try {
+            player_.Play();
+        } catch (...) {
+            c_.SpeedButtonPlay->setChecked(false); // nothing plays: not down over silence
+            throw;
+        }
         c_.TimerMp3rpt->start();
         c_.ScrollBarVolume->setValue(state_.SongVolume);
     } else {

@@ -5,11 +5,13 @@
 #include "TAboutForm.h"
 #include "TBaseForm.h"
 #include "TestSupport.h"
+#include "WidgetPrompts.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSlider>
@@ -195,4 +197,38 @@ TEST_F(MainWindow, AboutButtonShowsTheAboutWindowModally) {
     EXPECT_EQ(modal, &about);
     EXPECT_FALSE(about.isVisible());
     EXPECT_TRUE(prompts.errors.isEmpty());
+}
+
+TEST(ErrorBoxes, AnErrorAlreadyShownIsNotStackedAgain) {
+    WidgetPrompts prompts;
+    auto boxes = [] {
+        QList<QMessageBox*> shown;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible())
+                shown << box;
+        return shown;
+    };
+    qsizetype most = 0;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] { most = std::max(most, boxes().size()); });
+    watch.start(10);
+    // While the first box is up, the same failure is raised twice more, as the play timer's ticks
+    // would, and another error once.
+    QTimer::singleShot(50, [&] { prompts.error("Disconnected: Connection terminated"); });
+    QTimer::singleShot(100, [&] { prompts.error("Disconnected: Connection terminated"); });
+    QTimer::singleShot(150, [&] { prompts.error("No MCI device open"); });
+    QTimer::singleShot(400, [&] {
+        for (QMessageBox* box : boxes())
+            box->reject();
+    });
+    prompts.error("Disconnected: Connection terminated");
+    EXPECT_EQ(most, 2);
+
+    QTimer::singleShot(50, [&] {
+        most = boxes().size();
+        for (QMessageBox* box : boxes())
+            box->reject();
+    });
+    prompts.error("Disconnected: Connection terminated");
+    EXPECT_EQ(most, 1) << "once closed, the error is shown again";
 }
