@@ -95,6 +95,19 @@ void MediaPlayer::Close() {
 
 void MediaPlayer::Open() {
     Close();
+    try {
+        openFile();
+    } catch (const std::exception& e) {
+        Close();
+        // The reason alone does not tell which of the kit's songs to mend.
+        const QString reason = QString::fromUtf8(e.what());
+        if (fileName_.isEmpty() || reason.contains(fileName_))
+            throw;
+        throw std::runtime_error((reason + QLatin1Char('\n') + fileName_).toStdString());
+    }
+}
+
+void MediaPlayer::openFile() {
     const QFileInfo info(fileName_);
     if (!info.exists())
         throw gstError(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_NOT_FOUND);
@@ -103,14 +116,9 @@ void MediaPlayer::Open() {
         throw gstError(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_OPEN_READ);
     const QString path = info.absoluteFilePath();
 
-    try {
-        pipeline_.reset(buildPipeline(path, isMidiFile(path)));
-        preroll();
-        length_ = measureLength(path);
-    } catch (...) {
-        Close();
-        throw;
-    }
+    pipeline_.reset(buildPipeline(path, isMidiFile(path)));
+    preroll();
+    length_ = measureLength(path);
     frames_ = length_ / 10;
     position_ = 0;
     playing_ = false;

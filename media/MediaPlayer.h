@@ -35,6 +35,7 @@ public:
     QString fileName() const { return fileName_; }
 
     // Closes what was open, then opens fileName() and returns when it is ready to play from 0.
+    // A file it cannot open raises an error giving the reason and, on a line of its own, the file.
     void Open();
     // Starts playing from Position() and returns at once; from the end it starts again at 0.
     void Play();
@@ -57,6 +58,7 @@ signals:
 
 private:
     void requireOpen() const;
+    void openFile();
     GstElement* buildPipeline(const QString& path, bool midi);
     void preroll();
     int measureLength(const QString& path) const;

@@ -166,7 +166,7 @@ TEST_F(Playback, ASongTheDeviceCannotOpenEndsTheLaunch) {
     writeKit(QStringLiteral("[Section1]\nSong5=%1\nVol5=80\n").arg(notASong()));
     QTest::mouseClick(form.songButton(5), Qt::LeftButton);
     ASSERT_EQ(prompts.errors.size(), 1);
-    EXPECT_EQ(prompts.errors.first(), "Could not determine type of stream.");
+    EXPECT_EQ(prompts.errors.first(), "Could not determine type of stream.\n" + notASong());
     EXPECT_EQ(form.ScrollBarVolume->value(), 1);
     EXPECT_FALSE(state.SongLoaded);
 }
