@@ -86,6 +86,7 @@ void MediaPlayer::Close() {
     bus_.reset();
     sink_.reset();
     pipeline_.reset();
+    uri_.reset();
     length_ = 0;
     frames_ = 0;
     position_ = 0;
@@ -149,11 +150,12 @@ GstElement* MediaPlayer::buildPipeline(const QString& path, bool midi) {
         throw std::runtime_error(parseError ? parseError->message : UnknownError);
     sink_.reset(GST_ELEMENT(gst_object_ref_sink(sink)));
 
-    GCharPtr uri(gst_filename_to_uri(QFile::encodeName(path).constData(), nullptr));
-    if (!uri)
+    uri_.reset(gst_filename_to_uri(QFile::encodeName(path).constData(), nullptr));
+    if (!uri_)
         throw gstError(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_NOT_FOUND);
-    g_object_set(playbin.get(), "uri", uri.get(), "flags", GstPlayFlagAudio, "audio-sink", sink_.get(),
+    g_object_set(playbin.get(), "uri", uri_.get(), "flags", GstPlayFlagAudio, "audio-sink", sink_.get(),
                  nullptr);
+    g_signal_connect(playbin.get(), "about-to-finish", G_CALLBACK(queueAgain), this);
     if (midi)
         g_signal_connect_data(
             playbin.get(), "element-setup", G_CALLBACK(setUpSynth),
@@ -223,6 +225,14 @@ bool MediaPlayer::containsElement(const char* factory) const {
     }
     g_value_unset(&item);
     return found;
+}
+
+// Runs on a streaming thread as the song's last sound is handed on: queued again, the song
+// follows itself without a gap, where a rewind after the end would stop and restart the output.
+void MediaPlayer::queueAgain(GstElement* playbin, gpointer self) {
+    auto* player = static_cast<MediaPlayer*>(self);
+    if (player->repeat_)
+        g_object_set(playbin, "uri", player->uri_.get(), nullptr);
 }
 
 void MediaPlayer::requireOpen() const {

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 
+#include <atomic>
 #include <memory>
 
 class QSocketNotifier;
@@ -49,6 +50,10 @@ public:
     // Length() / 10, fixed at Open: the page size of the song position bar.
     int Frames() const { return frames_; }
 
+    // On: a song that plays to its end goes on from its start without a break, and stays
+    // playing. Off (the default): it stops at its end. Takes effect on the song playing.
+    void setRepeat(bool on) { repeat_ = on; }
+
     // Stops and releases the open song; the device then reads as not ready.
     void Close();
 
@@ -67,11 +72,15 @@ private:
     [[noreturn]] void failToStart();
     void applyBusMessages() const;
     void handleMessage(GstMessage* message) const;
+    static void queueAgain(GstElement* playbin, gpointer self);
     int clampToSong(gint64 nanoseconds) const;
 
     QString fileName_;
     QString sinkDescription_;
     int openTimeoutMs_ = 5000;
+
+    std::atomic<bool> repeat_{false};
+    GCharPtr uri_; // of the open song, read by the pipeline's threads
 
     GstPtr<GstElement> pipeline_;
     GstPtr<GstElement> sink_;

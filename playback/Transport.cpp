@@ -59,6 +59,9 @@ void Transport::TimerPlayTimer() {
     }
     if (!state_.SongLoaded || player_.mode() == MediaPlayer::Mode::NotReady)
         return;
+    // With "Repeat song" the device itself goes on from the start, without a gap.
+    if (c_.CheckBoxRepeat->isChecked() && player_.mode() == MediaPlayer::Mode::Playing)
+        return;
     if (player_.Position() + 1 >= player_.Length()) {
         c_.TrackBarSong->setValue(0);
         player_.setPosition(0);
