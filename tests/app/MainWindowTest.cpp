@@ -199,36 +199,48 @@ TEST_F(MainWindow, AboutButtonShowsTheAboutWindowModally) {
     EXPECT_TRUE(prompts.errors.isEmpty());
 }
 
-TEST(ErrorBoxes, AnErrorAlreadyShownIsNotStackedAgain) {
-    WidgetPrompts prompts;
-    auto boxes = [] {
-        QList<QMessageBox*> shown;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible())
-                shown << box;
-        return shown;
-    };
-    qsizetype most = 0;
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [&] { most = std::max(most, boxes().size()); });
-    watch.start(10);
-    // While the first box is up, the same failure is raised twice more, as the play timer's ticks
-    // would, and another error once.
-    QTimer::singleShot(50, [&] { prompts.error("Disconnected: Connection terminated"); });
-    QTimer::singleShot(100, [&] { prompts.error("Disconnected: Connection terminated"); });
-    QTimer::singleShot(150, [&] { prompts.error("No MCI device open"); });
-    QTimer::singleShot(400, [&] {
-        for (QMessageBox* box : boxes())
-            box->reject();
-    });
-    prompts.error("Disconnected: Connection terminated");
-    EXPECT_EQ(most, 2);
+namespace {
 
-    QTimer::singleShot(50, [&] {
-        most = boxes().size();
-        for (QMessageBox* box : boxes())
-            box->reject();
-    });
-    prompts.error("Disconnected: Connection terminated");
-    EXPECT_EQ(most, 1) << "once closed, the error is shown again";
+// Answers every error box as soon as it shows and notes its text; the first one's answer waits
+// for `whileFirstShown`, run while that box is up.
+class BoxAnswerer : public QObject {
+public:
+    std::function<void()> whileFirstShown;
+    QStringList shown;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* box = qobject_cast<QMessageBox*>(watched);
+        if (box && event->type() == QEvent::Show) {
+            shown << box->text();
+            QTimer::singleShot(0, box, [this, box, first = shown.size() == 1] {
+                if (first && whileFirstShown)
+                    whileFirstShown();
+                box->reject();
+            });
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+TEST(ErrorBoxes, AnErrorAlreadyShownIsNotStackedAgain) {
+    const QString lost = "Disconnected: Connection terminated";
+    WidgetPrompts prompts;
+    BoxAnswerer answerer;
+    qApp->installEventFilter(&answerer);
+    // While the box is up the same failure comes twice more, as the play timer's ticks would
+    // raise it, and another error once.
+    answerer.whileFirstShown = [&] {
+        prompts.error(lost);
+        prompts.error(lost);
+        prompts.error("No MCI device open");
+    };
+    prompts.error(lost);
+    EXPECT_EQ(answerer.shown.join(" | ").toStdString(), (lost + " | No MCI device open").toStdString());
+
+    prompts.error(lost);
+    EXPECT_EQ(answerer.shown.size(), 3) << "once closed, the error is shown again";
+    qApp->removeEventFilter(&answerer);
 }
