@@ -87,6 +87,8 @@ void MediaPlayer::Close() {
     sink_.reset();
     pipeline_.reset();
     uri_.reset();
+    mayQueue_ = false;
+    queued_ = false;
     length_ = 0;
     frames_ = 0;
     position_ = 0;
@@ -231,8 +233,10 @@ bool MediaPlayer::containsElement(const char* factory) const {
 // follows itself without a gap, where a rewind after the end would stop and restart the output.
 void MediaPlayer::queueAgain(GstElement* playbin, gpointer self) {
     auto* player = static_cast<MediaPlayer*>(self);
-    if (player->repeat_)
+    if (player->repeat_ && player->mayQueue_) {
         g_object_set(playbin, "uri", player->uri_.get(), nullptr);
+        player->queued_ = true;
+    }
 }
 
 void MediaPlayer::requireOpen() const {
@@ -249,8 +253,17 @@ void MediaPlayer::Play() {
         position_ = 0;
     const bool reconnect = broken_;
     broken_ = false;
+    mayQueue_ = false;
+    // The seek below would drop the song already queued to follow itself, and the dropped one
+    // fails the pipeline ("Internal data stream error."): start from a clean pipeline instead.
+    if (queued_.exchange(false)) {
+        gst_element_set_state(pipeline_.get(), GST_STATE_READY);
+        preroll();
+    }
     if (!restartSink(reconnect))
         failToStart();
+    // From the flush of this seek on, a song that runs out may be queued again.
+    mayQueue_ = true;
     if (!gst_element_seek_simple(pipeline_.get(), GST_FORMAT_TIME,
                                  GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
                                  gint64(position_) * GST_MSECOND)) {
@@ -339,6 +352,9 @@ void MediaPlayer::applyBusMessages() const {
 
 void MediaPlayer::handleMessage(GstMessage* message) const {
     switch (GST_MESSAGE_TYPE(message)) {
+    case GST_MESSAGE_STREAM_START: // the queued song has taken over
+        queued_ = false;
+        break;
     case GST_MESSAGE_EOS:
         if (playing_) {
             gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED);

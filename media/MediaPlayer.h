@@ -81,6 +81,9 @@ private:
 
     std::atomic<bool> repeat_{false};
     GCharPtr uri_; // of the open song, read by the pipeline's threads
+    // The song may be queued to follow itself: not while it prerolls, only from Play's seek on.
+    std::atomic<bool> mayQueue_{false};
+    mutable std::atomic<bool> queued_{false}; // and it was, and has not taken over yet
 
     GstPtr<GstElement> pipeline_;
     GstPtr<GstElement> sink_;
