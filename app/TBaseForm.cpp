@@ -513,6 +513,9 @@ void TBaseForm::wireHandlers() {
     connect(TrackBarSong, &QSlider::valueChanged, this,
             [this] { guard([this] { transport_->TrackBarSongChange(); }); });
     connect(TimerPlay, &QTimer::timeout, this, [this] { guard([this] { transport_->TimerPlayTimer(); }); });
+    // The device joins the end of a repeated song to its start itself: a rewind by the play
+    // timer would come up to half a second late and restart the output.
+    connect(CheckBoxRepeat, &QCheckBox::toggled, this, [this](bool on) { MediaPlayer.setRepeat(on); });
     connect(TimerMp3rpt, &QTimer::timeout, this,
             [this] { guard([this] { transport_->TimerMp3rptTimer(); }); });
     // A song that breaks off while playing (a damaged file, the sound server gone) says why and

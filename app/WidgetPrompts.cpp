@@ -27,7 +27,12 @@ QString startPath(const QString& folder, const QString& fileName) {
 } // namespace
 
 void WidgetPrompts::error(const QString& message) {
+    // The timers tick on under a box: one failure repeated by each tick gets one box, not a stack.
+    if (errorsShown_.contains(message))
+        return;
+    errorsShown_.insert(message);
     QMessageBox::critical(owner(parent_), QStringLiteral("Sarvel"), message);
+    errorsShown_.remove(message);
 }
 
 void WidgetPrompts::message(const QString& title, const QString& text) {

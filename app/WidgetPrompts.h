@@ -2,6 +2,8 @@
 
 #include "Prompts.h"
 
+#include <QSet>
+
 class QWidget;
 
 namespace sarvel {
@@ -11,6 +13,7 @@ class WidgetPrompts : public Prompts {
 public:
     void setParentWindow(QWidget* window) { parent_ = window; }
 
+    // An error whose box is already up is not shown again until that box is closed.
     void error(const QString& message) override;
     void message(const QString& title, const QString& text) override;
     QString openFile(const QString& caption, const QString& folder, const QString& fileName,
@@ -25,6 +28,7 @@ public:
 
 private:
     QWidget* parent_ = nullptr;
+    QSet<QString> errorsShown_;
 };
 
 } // namespace sarvel

@@ -86,14 +86,31 @@ void MediaPlayer::Close() {
     bus_.reset();
     sink_.reset();
     pipeline_.reset();
+    uri_.reset();
+    mayQueue_ = false;
+    queued_ = false;
     length_ = 0;
     frames_ = 0;
     position_ = 0;
     playing_ = false;
+    broken_ = false;
 }
 
 void MediaPlayer::Open() {
     Close();
+    try {
+        openFile();
+    } catch (const std::exception& e) {
+        Close();
+        // The reason alone does not tell which of the kit's songs to mend.
+        const QString reason = QString::fromUtf8(e.what());
+        if (fileName_.isEmpty() || reason.contains(fileName_))
+            throw;
+        throw std::runtime_error((reason + QLatin1Char('\n') + fileName_).toStdString());
+    }
+}
+
+void MediaPlayer::openFile() {
     const QFileInfo info(fileName_);
     if (!info.exists())
         throw gstError(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_NOT_FOUND);
@@ -102,14 +119,9 @@ void MediaPlayer::Open() {
         throw gstError(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_OPEN_READ);
     const QString path = info.absoluteFilePath();
 
-    try {
-        pipeline_.reset(buildPipeline(path, isMidiFile(path)));
-        preroll();
-        length_ = measureLength(path);
-    } catch (...) {
-        Close();
-        throw;
-    }
+    pipeline_.reset(buildPipeline(path, isMidiFile(path)));
+    preroll();
+    length_ = measureLength(path);
     frames_ = length_ / 10;
     position_ = 0;
     playing_ = false;
@@ -140,11 +152,12 @@ GstElement* MediaPlayer::buildPipeline(const QString& path, bool midi) {
         throw std::runtime_error(parseError ? parseError->message : UnknownError);
     sink_.reset(GST_ELEMENT(gst_object_ref_sink(sink)));
 
-    GCharPtr uri(gst_filename_to_uri(QFile::encodeName(path).constData(), nullptr));
-    if (!uri)
+    uri_.reset(gst_filename_to_uri(QFile::encodeName(path).constData(), nullptr));
+    if (!uri_)
         throw gstError(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_NOT_FOUND);
-    g_object_set(playbin.get(), "uri", uri.get(), "flags", GstPlayFlagAudio, "audio-sink", sink_.get(),
+    g_object_set(playbin.get(), "uri", uri_.get(), "flags", GstPlayFlagAudio, "audio-sink", sink_.get(),
                  nullptr);
+    g_signal_connect(playbin.get(), "about-to-finish", G_CALLBACK(queueAgain), this);
     if (midi)
         g_signal_connect_data(
             playbin.get(), "element-setup", G_CALLBACK(setUpSynth),
@@ -216,6 +229,16 @@ bool MediaPlayer::containsElement(const char* factory) const {
     return found;
 }
 
+// Runs on a streaming thread as the song's last sound is handed on: queued again, the song
+// follows itself without a gap, where a rewind after the end would stop and restart the output.
+void MediaPlayer::queueAgain(GstElement* playbin, gpointer self) {
+    auto* player = static_cast<MediaPlayer*>(self);
+    if (player->repeat_ && player->mayQueue_) {
+        g_object_set(playbin, "uri", player->uri_.get(), nullptr);
+        player->queued_ = true;
+    }
+}
+
 void MediaPlayer::requireOpen() const {
     if (!pipeline_)
         throw std::runtime_error(NothingOpen);
@@ -228,7 +251,19 @@ void MediaPlayer::Play() {
         return;
     if (position_ >= length_)
         position_ = 0;
-    restartSink();
+    const bool reconnect = broken_;
+    broken_ = false;
+    mayQueue_ = false;
+    // The seek below would drop the song already queued to follow itself, and the dropped one
+    // fails the pipeline ("Internal data stream error."): start from a clean pipeline instead.
+    if (queued_.exchange(false)) {
+        gst_element_set_state(pipeline_.get(), GST_STATE_READY);
+        preroll();
+    }
+    if (!restartSink(reconnect))
+        failToStart();
+    // From the flush of this seek on, a song that runs out may be queued again.
+    mayQueue_ = true;
     if (!gst_element_seek_simple(pipeline_.get(), GST_FORMAT_TIME,
                                  GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
                                  gint64(position_) * GST_MSECOND)) {
@@ -236,20 +271,29 @@ void MediaPlayer::Play() {
         gst_element_set_state(pipeline_.get(), GST_STATE_READY);
         position_ = 0;
     }
-    if (gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
-        GstMessagePtr error(gst_bus_pop_filtered(bus_.get(), GST_MESSAGE_ERROR));
-        gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED);
-        throw std::runtime_error(error ? errorText(error.get()).toStdString() : UnknownError);
-    }
+    if (gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE)
+        failToStart();
     playing_ = true;
+}
+
+// One failure, one error: the first notice says why; the others that the elements of the
+// pipeline post about the same failure are dropped, now and as they arrive later.
+void MediaPlayer::failToStart() {
+    GstMessagePtr error(gst_bus_pop_filtered(bus_.get(), GST_MESSAGE_ERROR));
+    const std::string text = error ? errorText(error.get()).toStdString() : UnknownError;
+    gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED);
+    broken_ = true;
+    applyBusMessages();
+    throw std::runtime_error(text);
 }
 
 // An audio sink that has waited prerolled in PAUSED starts its sound late by as long as it
 // waited (the sound server's stream keeps its clock running). Every start therefore gets a fresh
-// sink stream; the flushing seek that follows refills it from the start position.
-void MediaPlayer::restartSink() {
-    gst_element_set_state(sink_.get(), GST_STATE_READY);
-    gst_element_set_state(sink_.get(), GST_STATE_PAUSED);
+// sink stream; the flushing seek that follows refills it from the start position. After a
+// failure the sink also connects afresh: the sound server it had may have gone and come back.
+bool MediaPlayer::restartSink(bool reconnect) {
+    gst_element_set_state(sink_.get(), reconnect ? GST_STATE_NULL : GST_STATE_READY);
+    return gst_element_set_state(sink_.get(), GST_STATE_PAUSED) != GST_STATE_CHANGE_FAILURE;
 }
 
 void MediaPlayer::Stop() {
@@ -308,6 +352,9 @@ void MediaPlayer::applyBusMessages() const {
 
 void MediaPlayer::handleMessage(GstMessage* message) const {
     switch (GST_MESSAGE_TYPE(message)) {
+    case GST_MESSAGE_STREAM_START: // the queued song has taken over
+        queued_ = false;
+        break;
     case GST_MESSAGE_EOS:
         if (playing_) {
             gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED);
@@ -316,7 +363,6 @@ void MediaPlayer::handleMessage(GstMessage* message) const {
         }
         break;
     case GST_MESSAGE_ERROR: {
-        const QString text = errorText(message);
         if (playing_) {
             gint64 now = 0;
             if (gst_element_query_position(pipeline_.get(), GST_FORMAT_TIME, &now))
@@ -324,7 +370,11 @@ void MediaPlayer::handleMessage(GstMessage* message) const {
             gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED);
             playing_ = false;
         }
+        if (broken_)
+            break; // the same failure, told by another element
+        broken_ = true;
         // Reported from the event loop, never from inside a reading of the device.
+        const QString text = errorText(message);
         auto* self = const_cast<MediaPlayer*>(this);
         QMetaObject::invokeMethod(
             self, [self, text] { emit self->playbackError(text); }, Qt::QueuedConnection);

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 
+#include <atomic>
 #include <memory>
 
 class QSocketNotifier;
@@ -35,6 +36,7 @@ public:
     QString fileName() const { return fileName_; }
 
     // Closes what was open, then opens fileName() and returns when it is ready to play from 0.
+    // A file it cannot open raises an error giving the reason and, on a line of its own, the file.
     void Open();
     // Starts playing from Position() and returns at once; from the end it starts again at 0.
     void Play();
@@ -48,6 +50,10 @@ public:
     // Length() / 10, fixed at Open: the page size of the song position bar.
     int Frames() const { return frames_; }
 
+    // On: a song that plays to its end goes on from its start without a break, and stays
+    // playing. Off (the default): it stops at its end. Takes effect on the song playing.
+    void setRepeat(bool on) { repeat_ = on; }
+
     // Stops and releases the open song; the device then reads as not ready.
     void Close();
 
@@ -57,18 +63,27 @@ signals:
 
 private:
     void requireOpen() const;
+    void openFile();
     GstElement* buildPipeline(const QString& path, bool midi);
     void preroll();
     int measureLength(const QString& path) const;
     bool containsElement(const char* factory) const;
-    void restartSink();
+    bool restartSink(bool reconnect);
+    [[noreturn]] void failToStart();
     void applyBusMessages() const;
     void handleMessage(GstMessage* message) const;
+    static void queueAgain(GstElement* playbin, gpointer self);
     int clampToSong(gint64 nanoseconds) const;
 
     QString fileName_;
     QString sinkDescription_;
     int openTimeoutMs_ = 5000;
+
+    std::atomic<bool> repeat_{false};
+    GCharPtr uri_; // of the open song, read by the pipeline's threads
+    // The song may be queued to follow itself: not while it prerolls, only from Play's seek on.
+    std::atomic<bool> mayQueue_{false};
+    mutable std::atomic<bool> queued_{false}; // and it was, and has not taken over yet
 
     GstPtr<GstElement> pipeline_;
     GstPtr<GstElement> sink_;
@@ -80,6 +95,9 @@ private:
     // end-of-stream notice, which may be read inside a const reading.
     mutable int position_ = 0;
     mutable bool playing_ = false;
+    // Playback failed since the last start: further error notices belong to that failure, and
+    // the next start connects the output afresh.
+    mutable bool broken_ = false;
 };
 
 } // namespace sarvel

@@ -19,6 +19,8 @@ namespace {
 constexpr std::chrono::milliseconds ReadLimit{500};
 // How long closing lets the last settings (the exit's fade to 1) reach the server.
 constexpr std::chrono::milliseconds DrainLimit{300};
+// How often a lost server is looked for again: a restart of the sound server takes about a second.
+constexpr std::chrono::milliseconds RetryEvery{500};
 
 class LoopLock {
 public:
@@ -148,12 +150,52 @@ struct Mixer::Callbacks {
             Operation(pa_context_get_sink_info_by_name(context, info->default_sink_name, &followSink, mixer));
     }
 
-    static void followSink(pa_context*, const pa_sink_info* info, int eol, void* mixer) {
+    static void followSink(pa_context* context, const pa_sink_info* info, int eol, void* mixer) {
         if (eol != 0 || !info || info->volume.channels == 0)
             return;
         auto* m = static_cast<Mixer*>(mixer);
         m->sinkName_ = info->name;
         m->channels_ = info->volume.channels;
+        // A server that came back starts at its own level: the slider's last setting is put back.
+        if (m->restoreLevel_ && m->lastSet_ >= 0)
+            m->sendLevel(context, m->lastSet_);
+        m->restoreLevel_ = false;
+    }
+
+    // The connection broke (the sound server stopped or restarted): look for it again later.
+    static void watch(pa_context* context, void* mixer) {
+        auto* m = static_cast<Mixer*>(mixer);
+        switch (pa_context_get_state(context)) {
+        case PA_CONTEXT_READY:
+            pa_context_set_subscribe_callback(context, &event, mixer);
+            Operation(pa_context_subscribe(context, PA_SUBSCRIPTION_MASK_SERVER, nullptr, nullptr));
+            Operation(pa_context_get_server_info(context, &followServer, mixer));
+            break;
+        case PA_CONTEXT_FAILED:
+        case PA_CONTEXT_TERMINATED:
+            m->sinkName_.clear();
+            m->channels_ = 0;
+            m->restoreLevel_ = true;
+            if (!m->retry_)
+                m->retry_ = pa_context_rttime_new(
+                    context, pa_rtclock_now() + std::chrono::microseconds(RetryEvery).count(), &retry, mixer);
+            break;
+        default:
+            break;
+        }
+    }
+
+    // A fresh connection in place of the broken one; it fails again at once while nothing listens.
+    static void retry(pa_mainloop_api* api, pa_time_event* e, const struct timeval*, void* mixer) {
+        auto* m = static_cast<Mixer*>(mixer);
+        api->time_free(e);
+        m->retry_ = nullptr;
+        pa_context* context = pa_context_new(api, "Sarvel");
+        if (!context)
+            return;
+        m->context_.reset(context);
+        pa_context_set_state_callback(context, &watch, mixer);
+        pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr);
     }
 };
 
@@ -239,11 +281,12 @@ bool Mixer::connectAndFindSink() {
     lastLevel_ = levelFromVolume(sink.average);
     pa_context_set_subscribe_callback(context, &Callbacks::event, this);
     Operation(pa_context_subscribe(context, PA_SUBSCRIPTION_MASK_SERVER, nullptr, nullptr));
+    pa_context_set_state_callback(context, &Callbacks::watch, this);
     return true;
 }
 
 int Mixer::readLevel() {
-    if (!context_)
+    if (!loop_)
         return lastLevel_;
     LoopLock lock(loop_.get());
     if (pa_context_get_state(context_.get()) != PA_CONTEXT_READY)
@@ -258,20 +301,26 @@ int Mixer::readLevel() {
 }
 
 void Mixer::setLevel(int level) noexcept {
-    if (!context_)
+    if (!loop_)
         return;
     LoopLock lock(loop_.get());
-    if (pa_context_get_state(context_.get()) != PA_CONTEXT_READY || channels_ == 0)
+    lastSet_ = std::clamp(level, 0, 100);
+    if (pa_context_get_state(context_.get()) == PA_CONTEXT_READY)
+        sendLevel(context_.get(), lastSet_);
+}
+
+// Runs with the loop's lock held.
+void Mixer::sendLevel(pa_context* context, int level) {
+    if (channels_ == 0)
         return;
     pa_cvolume volume;
     pa_cvolume_set(&volume, channels_, volumeFromLevel(level));
     // One connection carries the requests in the order they were made; nobody waits for the reply.
-    Operation(
-        pa_context_set_sink_volume_by_name(context_.get(), sinkName_.c_str(), &volume, nullptr, nullptr));
+    Operation(pa_context_set_sink_volume_by_name(context, sinkName_.c_str(), &volume, nullptr, nullptr));
 }
 
 void Mixer::close() {
-    if (context_) {
+    if (loop_) {
         LoopLock lock(loop_.get());
         pa_context* context = context_.get();
         if (pa_context_get_state(context) == PA_CONTEXT_READY && pa_context_is_pending(context)) {
@@ -283,13 +332,18 @@ void Mixer::close() {
 }
 
 void Mixer::teardown() {
-    if (context_) {
+    if (loop_) {
         LoopLock lock(loop_.get());
+        if (retry_)
+            pa_threaded_mainloop_get_api(loop_.get())->time_free(retry_);
+        retry_ = nullptr;
         context_.reset();
     }
     loop_.reset();
     sinkName_.clear();
     channels_ = 0;
+    lastSet_ = -1;
+    restoreLevel_ = false;
 }
 
 } // namespace sarvel

@@ -7,6 +7,7 @@
 
 struct pa_threaded_mainloop;
 struct pa_context;
+struct pa_time_event;
 
 namespace sarvel {
 
@@ -16,8 +17,9 @@ namespace sarvel {
 // The controlled sink is the server's default one, followed while the connection lives: when
 // the user picks another default output (headphones plugged in), later settings go to it.
 // Settings are fired and never waited for, so the GUI thread is never held up by the server;
-// they reach the server in the order they were made. A server that goes away mid-run turns
-// every later step into a no-op.
+// they reach the server in the order they were made. While the server is gone mid-run every
+// step is a no-op; it is looked for again in the background, and once it is back (a restart of
+// PulseAudio or PipeWire) it gets the last level set and every later one.
 class Mixer {
 public:
     // Whole budget of open(), reached even when the server never answers.
@@ -31,7 +33,7 @@ public:
     // Connects and finds the default sink. False when there is no server, it does not answer in
     // time, or it has no default sink; the mixer is then closed.
     bool open();
-    bool isOpen() const { return context_ != nullptr; }
+    bool isOpen() const { return loop_ != nullptr; }
 
     // The default sink's level 0..100, asked of the server; the last known level when it does
     // not answer (0 when never opened).
@@ -58,14 +60,19 @@ private:
     };
 
     bool connectAndFindSink();
+    void sendLevel(pa_context* context, int level);
     void teardown();
 
     std::unique_ptr<pa_threaded_mainloop, LoopDeleter> loop_;
     std::unique_ptr<pa_context, ContextDeleter> context_;
 
-    // The sink being controlled; changed on the loop's thread, read under the loop's lock.
+    // The sink being controlled and the connection's recovery; changed on the loop's thread,
+    // read under the loop's lock. The context, too, is replaced there when the server comes back.
     std::string sinkName_;
     uint8_t channels_ = 0;
+    pa_time_event* retry_ = nullptr;
+    bool restoreLevel_ = false;
+    int lastSet_ = -1; // the last level set, -1 before any
     int lastLevel_ = 0;
 };
 

@@ -88,6 +88,9 @@ void Transport::TimerPlayTimer() {
     }
     if (!state_.SongLoaded || player_.mode() == MediaPlayer::Mode::NotReady)
         return;
+    // With "Repeat song" the device itself goes on from the start, without a gap.
+    if (c_.CheckBoxRepeat->isChecked() && player_.mode() == MediaPlayer::Mode::Playing)
+        return;
     if (player_.Position() + 1 >= player_.Length()) {
         c_.TrackBarSong->setValue(0);
         player_.setPosition(0);
@@ -103,7 +106,12 @@ void Transport::TimerPlayTimer() {
 void Transport::SpeedButtonPlayClick() {
     if (c_.SpeedButtonPlay->isChecked()) {
         player_.setPosition(c_.TrackBarSong->value());
-        player_.Play();
+        try {
+            player_.Play();
+        } catch (...) {
+            c_.SpeedButtonPlay->setChecked(false); // nothing plays: not down over silence
+            throw;
+        }
         c_.TimerMp3rpt->start();
         c_.ScrollBarVolume->setValue(state_.SongVolume);
     } else {

@@ -5,12 +5,14 @@
 #include "TAboutForm.h"
 #include "TBaseForm.h"
 #include "TestSupport.h"
+#include "WidgetPrompts.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSlider>
@@ -250,4 +252,50 @@ TEST_F(MainWindow, AboutButtonShowsTheAboutWindowModally) {
     EXPECT_EQ(modal, &about);
     EXPECT_FALSE(about.isVisible());
     EXPECT_TRUE(prompts.errors.isEmpty());
+}
+
+namespace {
+
+// Answers every error box as soon as it shows and notes its text; the first one's answer waits
+// for `whileFirstShown`, run while that box is up.
+class BoxAnswerer : public QObject {
+public:
+    std::function<void()> whileFirstShown;
+    QStringList shown;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* box = qobject_cast<QMessageBox*>(watched);
+        if (box && event->type() == QEvent::Show) {
+            shown << box->text();
+            QTimer::singleShot(0, box, [this, box, first = shown.size() == 1] {
+                if (first && whileFirstShown)
+                    whileFirstShown();
+                box->reject();
+            });
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+TEST(ErrorBoxes, AnErrorAlreadyShownIsNotStackedAgain) {
+    const QString lost = "Disconnected: Connection terminated";
+    WidgetPrompts prompts;
+    BoxAnswerer answerer;
+    qApp->installEventFilter(&answerer);
+    // While the box is up the same failure comes twice more, as the play timer's ticks would
+    // raise it, and another error once.
+    answerer.whileFirstShown = [&] {
+        prompts.error(lost);
+        prompts.error(lost);
+        prompts.error("No MCI device open");
+    };
+    prompts.error(lost);
+    EXPECT_EQ(answerer.shown.join(" | ").toStdString(), (lost + " | No MCI device open").toStdString());
+
+    prompts.error(lost);
+    EXPECT_EQ(answerer.shown.size(), 3) << "once closed, the error is shown again";
+    qApp->removeEventFilter(&answerer);
 }

@@ -3,6 +3,8 @@
 #include "FakePrompts.h"
 #include "Launch.h"
 #include "MediaFiles.h"
+#include "MonitorRecorder.h"
+#include "PrivateSoundServer.h"
 #include "SelectionState.h"
 #include "SpeedButton.h"
 #include "TBaseForm.h"
@@ -25,9 +27,11 @@
 #include <QToolButton>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <utility>
 
 using namespace sarvel;
 using namespace sarvel::test;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -216,7 +220,7 @@ TEST_F(Playback, ASongTheDeviceCannotOpenEndsTheLaunch) {
     writeKit(QStringLiteral("[Section1]\nSong5=%1\nVol5=80\n").arg(notASong()));
     QTest::mouseClick(form.songButton(5), Qt::LeftButton);
     ASSERT_EQ(prompts.errors.size(), 1);
-    EXPECT_EQ(prompts.errors.first(), "Could not determine type of stream.");
+    EXPECT_EQ(prompts.errors.first(), "Could not determine type of stream.\n" + notASong());
     EXPECT_EQ(form.ScrollBarVolume->value(), 1);
     EXPECT_FALSE(state.SongLoaded);
 }
@@ -288,12 +292,54 @@ TEST_F(Playback, EndOfSongRewindsAndReleasesPlayOrRepeats) {
     EXPECT_FALSE(form.SpeedButtonPlay->isChecked());
     EXPECT_NE(form.MediaPlayer.mode(), MediaPlayer::Mode::Playing);
 
+    // Repeating, the device goes on from the start by itself and the timer leaves it playing.
     form.CheckBoxRepeat->setChecked(true);
     QTest::mouseClick(form.SpeedButtonPlay, Qt::LeftButton);
-    ASSERT_TRUE(waitFor([&] { return form.MediaPlayer.Position() + 1 >= form.MediaPlayer.Length(); }));
+    int last = 0;
+    ASSERT_TRUE(waitFor([&] {
+        const int now = form.MediaPlayer.Position();
+        return std::exchange(last, now) > now;
+    }));
     form.transport().TimerPlayTimer();
     EXPECT_EQ(form.MediaPlayer.mode(), MediaPlayer::Mode::Playing);
     EXPECT_TRUE(form.SpeedButtonPlay->isChecked());
+
+    // Stopped at the end, the next tick rewinds and plays it again.
+    QTest::mouseClick(form.SpeedButtonPlay, Qt::LeftButton);
+    form.TrackBarSong->setValue(form.TrackBarSong->maximum());
+    form.transport().TimerPlayTimer();
+    EXPECT_EQ(form.TrackBarSong->value(), 0);
+    EXPECT_EQ(form.MediaPlayer.mode(), MediaPlayer::Mode::Playing);
+}
+
+TEST_F(Playback, RepeatJoinsTheEndToTheStartWithoutAGap) {
+    PrivateSoundServer server;
+    PulseServerVariable pointed{server.address()};
+    MonitorRecorder recorder("testsink.monitor");
+    ASSERT_TRUE(recorder.waitUntilFlowing(3s));
+    const QString loop = home.dataDir() + "/SONGS/loop.wav";
+    writeWav(loop, tone(44100, 44100, 1, 0.5)); // 1 s, sounding to its last sample
+    writeFullEntry(1, loop, 50);
+    form.MediaPlayer.setAudioSink("pulsesink");
+    form.CheckBoxRepeat->setChecked(true);
+
+    recorder.arm();
+    form.SpeedButtonSongClick(1);
+    ASSERT_TRUE(recorder.waitForSound(3s));
+    int rewinds = 0;
+    int last = 0;
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 2600) { // two joins, the play timer ticking
+        QTest::qWait(10);
+        rewinds += form.TrackBarSong->value() < last;
+        last = form.TrackBarSong->value();
+    }
+    EXPECT_LT(recorder.longestGapMs(), 20);
+    EXPECT_GE(rewinds, 2) << "the position bar goes back to the start at each join";
+    EXPECT_EQ(form.MediaPlayer.mode(), MediaPlayer::Mode::Playing);
+    EXPECT_TRUE(form.SpeedButtonPlay->isChecked());
+    form.MediaPlayer.Close(); // before its sound server goes
 }
 
 TEST_F(Playback, PlayTimerMovesTheSliderWithoutSeeking) {

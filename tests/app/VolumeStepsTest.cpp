@@ -2,6 +2,7 @@
 #include "FakePrompts.h"
 #include "MediaFiles.h"
 #include "Mixer.h"
+#include "MonitorRecorder.h"
 #include "PrivateSoundServer.h"
 #include "SelectionState.h"
 #include "StartUp.h"
@@ -12,6 +13,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QScrollBar>
 #include <QTest>
@@ -20,8 +22,20 @@
 
 using namespace sarvel;
 using namespace sarvel::test;
+using namespace std::chrono_literals;
 
 namespace {
+
+bool waitFor(const std::function<bool()>& done, int ms = 5000) {
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > ms)
+            return false;
+        QTest::qWait(10);
+    }
+    return true;
+}
 
 // The main window on a sound server of the test's own: every volume step is read back from the sink.
 class VolumeSteps : public ::testing::Test {
@@ -101,4 +115,38 @@ TEST_F(VolumeSteps, ExitLeavesTheSpeakersAtTheLowestStep) {
     steps.mixerShutDown = [this] { form->volume().shutDown(); };
     steps.FormDestroy();
     EXPECT_TRUE(sinkAt(1));
+}
+
+TEST_F(VolumeSteps, ALostSoundServerIsReportedOnceAndEverythingWorksWhenItIsBack) {
+    form->MediaPlayer.setAudioSink("pulsesink");
+    // A null sink stalls new streams while nobody reads its monitor.
+    auto recorder = std::make_unique<MonitorRecorder>("testsink.monitor");
+    ASSERT_TRUE(recorder->waitUntilFlowing(3s));
+    recorder->arm();
+    form->SpeedButtonSongClick(1);
+    ASSERT_TRUE(recorder->waitForSound(3s));
+    recorder.reset();
+
+    server.kill();
+    ASSERT_TRUE(waitFor([&] { return !prompts.errors.isEmpty(); }));
+    QTest::qWait(1500); // the play timer ticks on
+    EXPECT_EQ(prompts.errors.size(), 1) << prompts.errors.join('\n').toStdString();
+    EXPECT_FALSE(form->SpeedButtonPlay->isChecked());
+    QTest::mouseClick(form->SpeedButtonPlay, Qt::LeftButton);
+    QTest::qWait(1000);
+    EXPECT_EQ(prompts.errors.size(), 2)
+        << "one message for a Play without a server: " << prompts.errors.join('\n').toStdString();
+    EXPECT_FALSE(form->SpeedButtonPlay->isChecked());
+
+    server.restart();
+    recorder = std::make_unique<MonitorRecorder>("testsink.monitor");
+    ASSERT_TRUE(recorder->waitUntilFlowing(3s));
+    prompts.errors.clear();
+    recorder->arm();
+    QTest::mouseClick(form->SpeedButtonPlay, Qt::LeftButton);
+    EXPECT_TRUE(recorder->waitForSound(3s));
+    EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join('\n').toStdString();
+    EXPECT_EQ(form->MediaPlayer.mode(), MediaPlayer::Mode::Playing);
+    form->ScrollBarVolume->setValue(33);
+    EXPECT_TRUE(sinkAt(33));
 }

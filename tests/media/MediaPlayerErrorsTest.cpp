@@ -74,16 +74,22 @@ TEST_F(MediaPlayerErrors, NothingOpenRefusesEveryOperationButReadings) {
     expectNothingOpen();
 }
 
-TEST_F(MediaPlayerErrors, UnplayableFilesFailWithGStreamersOwnText) {
-    EXPECT_EQ(openFailure(media().dir() + "/no such song.mp3"), "Resource not found.");
-    EXPECT_EQ(openFailure(media().path("text.mp3")), "Could not determine type of stream.");
-    EXPECT_EQ(openFailure(media().path("empty.mp3")), "Stream contains no data.");
-    EXPECT_EQ(openFailure(media().path("head.mp3")), "Could not determine type of stream.");
+TEST_F(MediaPlayerErrors, UnplayableFilesFailWithGStreamersOwnTextAndTheFile) {
+    const QString missing = media().dir() + "/no such song.mp3";
+    EXPECT_EQ(openFailure(missing), "Resource not found.\n" + missing.toStdString());
+    EXPECT_EQ(openFailure(media().path("text.mp3")),
+              "Could not determine type of stream.\n" + media().path("text.mp3").toStdString());
+    EXPECT_EQ(openFailure(media().path("empty.mp3")),
+              "Stream contains no data.\n" + media().path("empty.mp3").toStdString());
+    EXPECT_EQ(openFailure(media().path("head.mp3")),
+              "Could not determine type of stream.\n" + media().path("head.mp3").toStdString());
     // Two parts of GStreamer notice a cut-off MIDI file; whichever speaks first is heard.
     const std::string midi = openFailure(media().path("broken.mid"));
-    EXPECT_TRUE(midi == "Internal data stream error." ||
-                midi == "GStreamer encountered a general stream error.")
+    const std::string midiFile = "\n" + media().path("broken.mid").toStdString();
+    EXPECT_TRUE(midi == "Internal data stream error." + midiFile ||
+                midi == "GStreamer encountered a general stream error." + midiFile)
         << midi;
+    // GStreamer's text names this one itself.
     EXPECT_EQ(openFailure(media().dir()), "\"" + media().dir().toStdString() + "\" is a directory.");
     expectNothingOpen();
 }
@@ -92,7 +98,8 @@ TEST_F(MediaPlayerErrors, AFailedOpenHasAlreadyClosedThePreviousSong) {
     player.setFileName(media().path("tone.wav"));
     player.Open();
     player.Play();
-    EXPECT_EQ(openFailure(media().path("text.mp3")), "Could not determine type of stream.");
+    EXPECT_EQ(openFailure(media().path("text.mp3")),
+              "Could not determine type of stream.\n" + media().path("text.mp3").toStdString());
     expectNothingOpen();
 }
 
@@ -100,7 +107,7 @@ TEST_F(MediaPlayerErrors, APipeIsRefusedInsteadOfWaitedOn) {
     const QString fifo = media().dir() + "/pipe.mp3";
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     const auto start = Clock::now();
-    EXPECT_EQ(openFailure(fifo), "Could not open resource for reading.");
+    EXPECT_EQ(openFailure(fifo), "Could not open resource for reading.\n" + fifo.toStdString());
     EXPECT_LT(test::msBetween(start, Clock::now()), 1000);
     QFile::remove(fifo);
 }
@@ -110,7 +117,8 @@ TEST_F(MediaPlayerErrors, ASongThatNeverGetsReadyFailsAfterTheTimeLimit) {
     player.setAudioSink("valve drop=true ! fakesink");
     player.setOpenTimeout(300);
     const auto start = Clock::now();
-    EXPECT_EQ(openFailure(media().path("tone.wav")), "Unknown error code");
+    EXPECT_EQ(openFailure(media().path("tone.wav")),
+              "Unknown error code\n" + media().path("tone.wav").toStdString());
     const double took = test::msBetween(start, Clock::now());
     EXPECT_GE(took, 290);
     EXPECT_LT(took, 3000);

@@ -3,6 +3,7 @@
 #include <pulse/error.h>
 #include <pulse/simple.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <stdexcept>
 #include <string>
@@ -47,6 +48,7 @@ void MonitorRecorder::StreamFree::operator()(pa_simple* stream) const {
 
 void MonitorRecorder::run() {
     std::vector<std::int16_t> chunk(ChunkFrames * Channels);
+    long long silentFrames = 0; // since the last sound
     while (!quit_) {
         int error = 0;
         if (pa_simple_read(stream_.get(), chunk.data(), chunk.size() * 2, &error) < 0)
@@ -55,16 +57,29 @@ void MonitorRecorder::run() {
         ++chunks_;
         if (!armed_)
             continue;
-        for (size_t i = 0; i < chunk.size(); ++i) {
-            const int magnitude = std::abs(int(chunk[i]));
-            if (magnitude > peak_)
-                peak_ = magnitude;
-            if (magnitude > threshold_ && firstSoundNs_ == 0) {
+        for (int frame = 0; frame < ChunkFrames; ++frame) {
+            bool loud = false;
+            for (int channel = 0; channel < Channels; ++channel) {
+                const int magnitude = std::abs(int(chunk[size_t(frame * Channels + channel)]));
+                if (magnitude > peak_)
+                    peak_ = magnitude;
+                loud = loud || magnitude > threshold_;
+            }
+            if (firstSoundNs_ == 0) {
+                silentFrames = 0;
+                if (!loud)
+                    continue;
                 // The sample left the sink this long before the chunk holding it was complete.
-                const auto framesAfter = static_cast<long long>(ChunkFrames - i / Channels);
+                const auto framesAfter = static_cast<long long>(ChunkFrames - frame);
                 const auto at = arrived - std::chrono::nanoseconds(framesAfter * 1'000'000'000LL / Rate);
                 firstSoundNs_ =
                     std::chrono::duration_cast<std::chrono::nanoseconds>(at.time_since_epoch()).count();
+            } else if (loud) {
+                // A silence counts only once a sound follows it, so the end of a song is no gap.
+                longestGapFrames_ = std::max(longestGapFrames_.load(), silentFrames);
+                silentFrames = 0;
+            } else {
+                ++silentFrames;
             }
         }
     }
@@ -86,7 +101,12 @@ void MonitorRecorder::arm() {
     armed_ = false;
     firstSoundNs_ = 0;
     peak_ = 0;
+    longestGapFrames_ = 0;
     armed_ = true;
+}
+
+double MonitorRecorder::longestGapMs() const {
+    return longestGapFrames_ * 1000.0 / Rate;
 }
 
 std::optional<MonitorRecorder::Clock::time_point>

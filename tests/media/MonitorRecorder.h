@@ -32,6 +32,8 @@ public:
     std::optional<Clock::time_point> waitForSound(std::chrono::milliseconds limit) const;
     // Peak magnitude heard since arm().
     int peak() const { return peak_.load(); }
+    // The longest silence between two sounds heard since arm(), in milliseconds.
+    double longestGapMs() const;
 
 private:
     void run();
@@ -46,6 +48,7 @@ private:
     std::atomic<long long> chunks_{0};
     std::atomic<long long> firstSoundNs_{0};
     std::atomic<int> peak_{0};
+    std::atomic<long long> longestGapFrames_{0};
     std::thread thread_;
 };
 

@@ -126,7 +126,7 @@ TEST_F(MixerWithServer, AFrozenServerDoesNotHoldUpSettings) {
     EXPECT_EQ(server->sinkVolumes(), all(2, 32113));
 }
 
-TEST_F(MixerWithServer, ServerLostMidRunMakesLaterStepsDoNothing) {
+TEST_F(MixerWithServer, ServerLostMidRunMakesStepsDoNothingUntilItIsBack) {
     Mixer mixer;
     ASSERT_TRUE(mixer.open());
     mixer.setLevel(30);
@@ -138,6 +138,25 @@ TEST_F(MixerWithServer, ServerLostMidRunMakesLaterStepsDoNothing) {
     for (int i = 0; i < 20; ++i)
         EXPECT_NO_THROW(mixer.setLevel(i));
     EXPECT_EQ(mixer.readLevel(), 100); // the last level the server told
+    EXPECT_LT(clock.elapsed(), 1000);
+
+    // Restarted, the server is found again by itself and gets the last level set, then every later one.
+    server->restart();
+    EXPECT_TRUE(server->waitForSinkVolume(Mixer::volumeFromLevel(19), 5000));
+    mixer.setLevel(45);
+    EXPECT_TRUE(server->waitForSinkVolume(Mixer::volumeFromLevel(45)));
+    EXPECT_EQ(mixer.readLevel(), 45);
+    mixer.close();
+    EXPECT_FALSE(mixer.isOpen());
+}
+
+TEST_F(MixerWithServer, ClosingWhileTheServerIsGoneIsQuick) {
+    Mixer mixer;
+    ASSERT_TRUE(mixer.open());
+    server->kill();
+    QElapsedTimer clock;
+    clock.start();
+    mixer.setLevel(20);
     mixer.close();
     EXPECT_LT(clock.elapsed(), 1000);
     EXPECT_FALSE(mixer.isOpen());

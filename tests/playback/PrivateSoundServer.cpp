@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QRegularExpression>
 #include <QThread>
 #include <algorithm>
@@ -22,7 +23,7 @@ QProcessEnvironment clientEnvironment(const QString& address) {
 
 } // namespace
 
-PrivateSoundServer::PrivateSoundServer(const QStringList& sinks) {
+PrivateSoundServer::PrivateSoundServer(const QStringList& sinks) : sinks_(sinks) {
     if (!dir_.isValid())
         throw std::runtime_error("test: no temporary folder for the sound server");
     const QString root = dir_.path();
@@ -41,12 +42,16 @@ PrivateSoundServer::PrivateSoundServer(const QStringList& sinks) {
     daemon_.setStandardErrorFile(QProcess::nullDevice());
     // A test that crashes takes its server with it.
     daemon_.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    start();
+}
 
+void PrivateSoundServer::start() {
+    const QString root = dir_.path();
     QStringList args{"--daemonize=no",      "--exit-idle-time=-1",
                      "--disallow-exit=yes", "-n",
                      "--use-pid-file=no",   "--log-target=file:" + root + "/pulse.log",
                      "--log-level=error"};
-    for (const QString& sink : sinks)
+    for (const QString& sink : sinks_)
         args << "--load=module-null-sink " + sink;
     args << "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socket_;
     daemon_.start("pulseaudio", args);
@@ -66,8 +71,8 @@ PrivateSoundServer::PrivateSoundServer(const QStringList& sinks) {
             throw std::runtime_error("test: the private sound server did not answer");
         QThread::msleep(50);
     }
-    if (!sinks.isEmpty())
-        setDefaultSink(sinks.first().section('=', 1).section(' ', 0, 0));
+    if (!sinks_.isEmpty())
+        setDefaultSink(sinks_.first().section('=', 1).section(' ', 0, 0));
 }
 
 PrivateSoundServer::~PrivateSoundServer() {
@@ -131,6 +136,12 @@ void PrivateSoundServer::setDefaultSink(const QString& sink) const {
 void PrivateSoundServer::kill() {
     daemon_.kill();
     daemon_.waitForFinished(3000);
+}
+
+void PrivateSoundServer::restart() {
+    kill();
+    QFile::remove(socket_);
+    start();
 }
 
 void PrivateSoundServer::freeze() {

@@ -33,12 +33,17 @@ public:
     void setDefaultSink(const QString& sink) const;
 
     void kill();
+    // Kills the server and starts a fresh one on the same socket, as a sound server restart does.
+    void restart();
     void freeze();
     void thaw();
 
     QString pactl(const QStringList& args) const;
 
 private:
+    void start();
+
+    QStringList sinks_;
     QTemporaryDir dir_;
     QString socket_;
     QProcess daemon_;
