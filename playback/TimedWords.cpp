@@ -3,6 +3,7 @@
 #include "DataFolder.h"
 #include "MediaPlayer.h"
 
+#include <QAbstractButton>
 #include <QFileInfo>
 #include <QScrollBar>
 #include <QStringList>
@@ -15,10 +16,12 @@ QString existingFile(const QString& stored) {
     return namesExistingFile(stored) ? fromStoredPath(stored) : QString();
 }
 
-TimedWords::TimedWords(QTextEdit& pane, MediaPlayer& player) : pane_(pane), player_(player) {
+TimedWords::TimedWords(QTextEdit& pane, MediaPlayer& player, QAbstractButton& play)
+    : pane_(pane), player_(player), play_(play) {
     timer_.setInterval(tickMs);
     timer_.setTimerType(Qt::PreciseTimer);
     QObject::connect(&timer_, &QTimer::timeout, [this] { tick(); });
+    QObject::connect(&play_, &QAbstractButton::toggled, &timer_, [this] { runTick(); });
 }
 
 void TimedWords::attach(const QString& wordsPath, const QString& songPath) {
@@ -55,7 +58,7 @@ void TimedWords::attach(const QString& wordsPath, const QString& songPath) {
     if (clock_.empty())
         return;
     doc_ = pane_.document();
-    timer_.start();
+    runTick();
     rewind();
 }
 
@@ -86,6 +89,13 @@ void TimedWords::rewind() {
     if (active())
         pane_.setExtraSelections({});
     showAt(0);
+}
+
+void TimedWords::runTick() {
+    if (active() && play_.isChecked())
+        timer_.start();
+    else
+        timer_.stop();
 }
 
 void TimedWords::tick() {

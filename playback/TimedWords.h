@@ -7,6 +7,7 @@
 #include <QString>
 #include <QTimer>
 
+class QAbstractButton;
 class QTextDocument;
 class QTextEdit;
 
@@ -25,12 +26,13 @@ inline const QColor kSungWordBackground(60, 140, 235);
 // The words following the song by its timing file (LRC), when it has one: the line of the latest
 // time not after the song's position is marked and kept a third of the way down the pane, its
 // current word marked inside it. A finer tick than the play timer's runs while timed words are
-// shown, so the mark moves within a few tens of milliseconds of its time.
+// shown and the song plays (its Play button is down), so the mark moves within a few tens of
+// milliseconds of its time.
 class TimedWords {
 public:
     static constexpr int tickMs = 20;
 
-    TimedWords(QTextEdit& pane, MediaPlayer& player);
+    TimedWords(QTextEdit& pane, MediaPlayer& player, QAbstractButton& play);
 
     // Looks for the timing file of the words and the song now shown (either path may be empty)
     // and follows it from the song's start; without one the pane is left to the play timer.
@@ -48,11 +50,13 @@ public:
 
 private:
     void tick();
+    void runTick();
     void detach();
     void show(const Highlight& h);
 
     QTextEdit& pane_;
     MediaPlayer& player_;
+    QAbstractButton& play_;
     QTimer timer_;
     QPointer<QTextDocument> doc_; // the words the clock was matched to
     LineClock clock_;

@@ -19,7 +19,7 @@ namespace sarvel {
 
 Transport::Transport(const MainControls& controls, MediaPlayer& player, SelectionState& state)
     : c_(controls), player_(player), state_(state),
-      timed_(std::make_unique<TimedWords>(*controls.RichEdit, player)) {}
+      timed_(std::make_unique<TimedWords>(*controls.RichEdit, player, *controls.SpeedButtonPlay)) {}
 
 Transport::~Transport() = default;
 

@@ -573,6 +573,13 @@ TEST_F(Playback, TimedWordsFollowTheTimingFile) {
     QTest::mouseClick(form.SpeedButtonBegin, Qt::LeftButton);
     EXPECT_EQ(marked(), QString()) << "Begin goes back before the first time";
     EXPECT_TRUE(waitFor([&] { return marked() == "First line"; }));
+    form.CheckBoxRepeat->setChecked(true);
+    form.TimerPlay->start();
+    form.TrackBarSong->setValue(form.TrackBarSong->maximum() - 300);
+    EXPECT_EQ(marked(), "third line");
+    EXPECT_TRUE(waitFor([&] { return marked().isEmpty(); })) << "a repeat starts before the first time";
+    EXPECT_TRUE(waitFor([&] { return marked() == "First line"; }));
+    form.TimerPlay->stop();
 
     writeKit(QStringLiteral("[Section1]\nButton2=x\nText2=-\nSong2=%1\n").arg(longSong()));
     form.SpeedButtonSongClick(2);
