@@ -3,6 +3,7 @@
 #include "DataFolder.h"
 #include "Prompts.h"
 #include "SelectionState.h"
+#include "TimedWords.h"
 #include "Transport.h"
 #include "Words.h"
 
@@ -45,6 +46,8 @@ void DirectOpen::SpeedButtonOpenTextClick() {
     c_.showTextPane();
     loadWords(*c_.RichEdit, chosen);
     transport_.resetCaret();
+    transport_.timedWords().attach(chosen, existingFile(state_.SongFileName));
+    transport_.timedWords().follow();
     c_.window->setWindowTitle(QStringLiteral("Text = ") + state_.TextFileName);
     showSongPlaceholder();
     c_.LabelNameButton->setText(QStringLiteral(" ----  "));
@@ -59,6 +62,7 @@ void DirectOpen::SpeedButtonOpenSongClick() {
     songDialog_.initialDir = QFileInfo(chosen).absolutePath(); // the next choice starts there
     state_.SongFileName = chosen;
     transport_.openSong(chosen);
+    transport_.timedWords().attach(existingFile(state_.TextFileName), chosen);
     // A song opened here is as loaded as a launched one: Begin, Space and the end-of-song rewind
     // all work on it.
     state_.SongLoaded = true;

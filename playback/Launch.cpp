@@ -5,6 +5,7 @@
 #include "MediaPlayer.h"
 #include "Picture.h"
 #include "SelectionState.h"
+#include "TimedWords.h"
 #include "Transport.h"
 #include "VolumeController.h"
 #include "Words.h"
@@ -56,6 +57,7 @@ void Launch::PlayAndText(int number) {
     else
         c_.LabelStatus->setText(c_.LabelStatus->text() + QStringLiteral("No file RTF! "));
     transport_.resetCaret();
+    transport_.timedWords().attach(existingFile(state_.TextFileName), existingFile(state_.SongFileName));
 
     if (namesExistingFile(state_.SongFileName)) {
         transport_.openSong(fromStoredPath(state_.SongFileName));

@@ -3,6 +3,7 @@
 #include "MediaPlayer.h"
 #include "SelectionState.h"
 #include "SongTime.h"
+#include "TimedWords.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -16,15 +17,11 @@
 
 namespace sarvel {
 
-namespace {
-
-// The caret's line: white on a deep blue, which stands out from the pane's cream from across the stage.
-const QColor kSungLineBackground(30, 80, 160);
-
-} // namespace
-
 Transport::Transport(const MainControls& controls, MediaPlayer& player, SelectionState& state)
-    : c_(controls), player_(player), state_(state) {}
+    : c_(controls), player_(player), state_(state),
+      timed_(std::make_unique<TimedWords>(*controls.RichEdit, player, *controls.SpeedButtonPlay)) {}
+
+Transport::~Transport() = default;
 
 void Transport::openSong(const QString& path) {
     // Play comes up first: with it still down from the song before, resetting the position bar
@@ -72,6 +69,7 @@ void Transport::TrackBarSongChange() {
         if (c_.SpeedButtonPlay->isChecked())
             player_.Play();
         state_.SongLoaded = true;
+        timed_->showAt(c_.TrackBarSong->value());
     }
     SongStatusTime();
 }
@@ -158,6 +156,8 @@ bool Transport::spaceKey() {
 }
 
 void Transport::followWithCaret(int position, int length) {
+    if (timed_->active())
+        return; // the timing file places the mark
     QTextEdit* edit = c_.RichEdit;
     QTextCursor cursor = edit->textCursor();
     const int textLength = edit->document()->characterCount() - 1;
@@ -182,6 +182,7 @@ void Transport::resetCaret() {
     c_.RichEdit->setTextCursor(cursor);
     c_.RichEdit->setExtraSelections({});
     c_.RichEdit->verticalScrollBar()->setValue(0);
+    timed_->rewind();
 }
 
 } // namespace sarvel

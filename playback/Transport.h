@@ -2,18 +2,22 @@
 
 #include "MainControls.h"
 
+#include <memory>
+
 class QString;
 
 namespace sarvel {
 
 class MediaPlayer;
 struct SelectionState;
+class TimedWords;
 
 // Play/Stop, Begin, the position bar, the time labels, the end of the song and the Space key.
 // The window wires its controls' signals to these handlers behind its error guard.
 class Transport {
 public:
     Transport(const MainControls& controls, MediaPlayer& player, SelectionState& state);
+    ~Transport();
 
     // Closes what was open and opens `path` at its start. Should the device refuse it, no song
     // stays loaded.
@@ -39,11 +43,14 @@ public:
     void followWithCaret(int position, int length);
     // Back to the start of the words, as a new song begins.
     void resetCaret();
+    // The words' timing file, when they have one; it then marks the sung line instead of the caret.
+    TimedWords& timedWords() { return *timed_; }
 
 private:
     const MainControls& c_;
     MediaPlayer& player_;
     SelectionState& state_;
+    std::unique_ptr<TimedWords> timed_;
 };
 
 } // namespace sarvel

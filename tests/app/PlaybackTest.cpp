@@ -22,6 +22,7 @@
 #include <QScrollBar>
 #include <QSlider>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolButton>
@@ -583,4 +584,52 @@ TEST_F(Playback, TheSungLineIsClearlyMarkedUntilTheSongRewinds) {
     ASSERT_NE(midLine(), background.rgb());
     QTest::mouseClick(form.SpeedButtonBegin, Qt::LeftButton);
     EXPECT_EQ(midLine(), background.rgb()) << "gone when Begin rewinds";
+}
+
+// With a timing file beside the song, the mark stands on the line of the latest time before the
+// song's position, its word marked inside it; without words of its own the timing file's text is shown.
+TEST_F(Playback, TimedWordsFollowTheTimingFile) {
+    writeAll(home.dataDir() + "/SONGS/LONG.lrc", "[ti:test]\n[00:00.80]first LINE\n[00:01.60]<00:01.60>Third "
+                                                 "<00:02.00>line<00:02.40>\n[00:02.20]no such line\n");
+    writeFullEntry(1, longSong(), 50);
+    form.TimerPlay->stop(); // only the timed words' own tick moves the mark
+    form.CheckBoxPlay->setChecked(false);
+    form.SpeedButtonSongClick(1);
+    auto marked = [&] {
+        const auto marks = form.RichEdit->extraSelections();
+        return marks.isEmpty() ? QString() : marks.first().cursor.block().text();
+    };
+    auto word = [&] {
+        const auto marks = form.RichEdit->extraSelections();
+        return marks.size() < 2 ? QString() : marks.at(1).cursor.selectedText();
+    };
+    EXPECT_EQ(marked(), QString()) << "nothing before the first time";
+    form.TrackBarSong->setValue(1000);
+    EXPECT_EQ(marked(), "First line");
+    form.TrackBarSong->setValue(1700);
+    EXPECT_EQ(marked(), "third line");
+    EXPECT_EQ(word(), "third");
+    form.TrackBarSong->setValue(2300);
+    EXPECT_EQ(marked(), "third line") << "a line not in the words is skipped";
+    EXPECT_EQ(word(), "line");
+
+    form.TrackBarSong->setValue(1700);
+    QTest::mouseClick(form.SpeedButtonPlay, Qt::LeftButton);
+    EXPECT_TRUE(waitFor([&] { return word() == "line"; })) << "follows while playing";
+    QTest::mouseClick(form.SpeedButtonBegin, Qt::LeftButton);
+    EXPECT_EQ(marked(), QString()) << "Begin goes back before the first time";
+    EXPECT_TRUE(waitFor([&] { return marked() == "First line"; }));
+    form.CheckBoxRepeat->setChecked(true);
+    form.TimerPlay->start();
+    form.TrackBarSong->setValue(form.TrackBarSong->maximum() - 300);
+    EXPECT_EQ(marked(), "third line");
+    EXPECT_TRUE(waitFor([&] { return marked().isEmpty(); })) << "a repeat starts before the first time";
+    EXPECT_TRUE(waitFor([&] { return marked() == "First line"; }));
+    form.TimerPlay->stop();
+
+    writeKit(QStringLiteral("[Section1]\nButton2=x\nText2=-\nSong2=%1\n").arg(longSong()));
+    form.SpeedButtonSongClick(2);
+    EXPECT_EQ(form.RichEdit->toPlainText(), "first LINE\nThird line\nno such line");
+    form.TrackBarSong->setValue(2300);
+    EXPECT_EQ(marked(), "no such line");
 }

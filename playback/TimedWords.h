@@ -1,0 +1,66 @@
+#pragma once
+
+#include "Lrc.h"
+
+#include <QColor>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+
+class QAbstractButton;
+class QTextDocument;
+class QTextEdit;
+
+namespace sarvel {
+
+class MediaPlayer;
+
+// The file a stored path names, or empty when it names none: what the timing file is looked up by.
+QString existingFile(const QString& stored);
+
+// The sung line: white on a deep blue, which stands out from the pane's cream from across the stage.
+inline const QColor kSungLineBackground(30, 80, 160);
+// The word being sung inside it: a brighter blue, underlined.
+inline const QColor kSungWordBackground(60, 140, 235);
+
+// The words following the song by its timing file (LRC), when it has one: the line of the latest
+// time not after the song's position is marked and kept a third of the way down the pane, its
+// current word marked inside it. A finer tick than the play timer's runs while timed words are
+// shown and the song plays (its Play button is down), so the mark moves within a few tens of
+// milliseconds of its time.
+class TimedWords {
+public:
+    static constexpr int tickMs = 20;
+
+    TimedWords(QTextEdit& pane, MediaPlayer& player, QAbstractButton& play);
+
+    // Looks for the timing file of the words and the song now shown (either path may be empty)
+    // and follows it from the song's start; without one the pane is left to the play timer.
+    // Words that are not shown (empty path, the NoRtf placeholder) give way to the timing
+    // file's own text.
+    void attach(const QString& wordsPath, const QString& songPath);
+    // Whether the words follow a timing file.
+    bool active() const { return doc_ && !clock_.empty(); }
+    // Marks the words at a position of the song (ms).
+    void showAt(int positionMs);
+    // Marks the words where the device stands.
+    void follow();
+    // Back to the song's start, after the pane's marks were cleared.
+    void rewind();
+
+private:
+    void tick();
+    void runTick();
+    void detach();
+    void show(const Highlight& h);
+
+    QTextEdit& pane_;
+    MediaPlayer& player_;
+    QAbstractButton& play_;
+    QTimer timer_;
+    QPointer<QTextDocument> doc_; // the words the clock was matched to
+    LineClock clock_;
+    Highlight shown_;
+};
+
+} // namespace sarvel
