@@ -22,7 +22,9 @@ IniFile openForWriting() {
 }
 } // namespace
 
-std::uint8_t colourByte(int stored) { return static_cast<std::uint8_t>(std::clamp(stored, 0, 255)); }
+std::uint8_t colourByte(int stored) {
+    return static_cast<std::uint8_t>(std::clamp(stored, 0, 255));
+}
 
 StoredSettings readSettings() {
     const IniFile ini(settingsPath());
@@ -31,7 +33,8 @@ StoredSettings readSettings() {
     s.green = colourByte(ini.readInt(kColors, QStringLiteral("Green"), 2));
     s.blue = colourByte(ini.readInt(kColors, QStringLiteral("Blue"), 3));
     s.kitFile = fromStoredPath(ini.readString(kLastUserFile, kNameFile, defaultKitPath()));
-    s.checkBoxNoTxt = ini.readString(QStringLiteral("OptionS"), QStringLiteral("CheckBoxNoTxt"), QStringLiteral("-"));
+    s.checkBoxNoTxt =
+        ini.readString(QStringLiteral("OptionS"), QStringLiteral("CheckBoxNoTxt"), QStringLiteral("-"));
     return s;
 }
 

@@ -7,14 +7,21 @@
 
 namespace sarvel {
 
-QString dataDir() { return QDir::homePath() + QStringLiteral("/SARVEL"); }
+QString dataDir() {
+    return QDir::homePath() + QStringLiteral("/SARVEL");
+}
 
-QString dataPath(const QString& relative) { return dataDir() + QLatin1Char('/') + relative; }
+QString dataPath(const QString& relative) {
+    return dataDir() + QLatin1Char('/') + relative;
+}
 
-QString defaultKitPath() { return dataPath(QStringLiteral("TEMES/First.vkt")); }
+QString defaultKitPath() {
+    return dataPath(QStringLiteral("TEMES/First.vkt"));
+}
 
 QString settingsPath() {
-    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + QStringLiteral("/tirsen.ini");
+    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) +
+           QStringLiteral("/tirsen.ini");
 }
 
 namespace {
@@ -24,8 +31,8 @@ namespace {
 std::optional<QString> entryInAnyCase(const QString& folder, const QString& name) {
     if (QFileInfo::exists(folder + QLatin1Char('/') + name))
         return name;
-    const QStringList entries = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                                       QDir::NoDotAndDotDot, QDir::Name);
+    const QStringList entries = QDir(folder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
     for (const QString& entry : entries)
         if (entry.compare(name, Qt::CaseInsensitive) == 0)
             return entry;
