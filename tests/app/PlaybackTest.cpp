@@ -36,17 +36,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-bool waitFor(const std::function<bool()>& done, int ms = 5000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms)
-            return false;
-        QTest::qWait(10);
-    }
-    return true;
-}
-
 // WCAG contrast ratio of two colours, 1 to 21.
 double contrast(const QColor& a, const QColor& b) {
     auto luminance = [](const QColor& c) {
@@ -184,7 +173,8 @@ TEST_F(Playback, LaunchWithoutASongLeavesNoSongLoaded) {
 TEST_F(Playback, LaunchOrOpenWhilePlayingLeavesTheNewSongStoppedWithoutSynhro) {
     writeFullEntry(1, longSong(), 50);
     auto playsOn = [&] {
-        return form.SpeedButtonPlay->isChecked() && waitFor([&] { return form.TrackBarSong->value() > 0; });
+        return form.SpeedButtonPlay->isChecked() &&
+               QTest::qWaitFor([&] { return form.TrackBarSong->value() > 0; });
     };
     auto standsStoppedAtTheStart = [&] {
         QTest::qWait(300); // long enough for a playing song to move
@@ -286,7 +276,8 @@ TEST_F(Playback, EndOfSongRewindsAndReleasesPlayOrRepeats) {
     writeFullEntry(1, shortSong(), 50);
     form.TimerPlay->stop(); // the test ticks by hand
     form.SpeedButtonSongClick(1);
-    ASSERT_TRUE(waitFor([&] { return form.MediaPlayer.Position() + 1 >= form.MediaPlayer.Length(); }));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return form.MediaPlayer.Position() + 1 >= form.MediaPlayer.Length(); }));
     form.transport().TimerPlayTimer();
     EXPECT_EQ(form.MediaPlayer.Position(), 0);
     EXPECT_EQ(form.TrackBarSong->value(), 0);
@@ -297,7 +288,7 @@ TEST_F(Playback, EndOfSongRewindsAndReleasesPlayOrRepeats) {
     form.CheckBoxRepeat->setChecked(true);
     QTest::mouseClick(form.SpeedButtonPlay, Qt::LeftButton);
     int last = 0;
-    ASSERT_TRUE(waitFor([&] {
+    ASSERT_TRUE(QTest::qWaitFor([&] {
         const int now = form.MediaPlayer.Position();
         return std::exchange(last, now) > now;
     }));
@@ -555,7 +546,7 @@ TEST_F(Playback, TheSungLineIsClearlyMarkedUntilTheSongRewinds) {
     const QColor background = pane->grab().toImage().pixelColor(pane->width() - 3, pane->height() - 3);
     int lineY = 0;
     auto tickMidSong = [&] {
-        if (!waitFor([&] { return form.MediaPlayer.Position() > 100; }))
+        if (!QTest::qWaitFor([&] { return form.MediaPlayer.Position() > 100; }))
             return false;
         form.transport().TimerPlayTimer();
         lineY = form.RichEdit->cursorRect().center().y();
@@ -575,7 +566,8 @@ TEST_F(Playback, TheSungLineIsClearlyMarkedUntilTheSongRewinds) {
     EXPECT_GE(markedShare(), 0.9);
 
     form.TrackBarSong->setValue(form.TrackBarSong->maximum() - 200); // plays on near the end
-    ASSERT_TRUE(waitFor([&] { return form.MediaPlayer.Position() + 1 >= form.MediaPlayer.Length(); }));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return form.MediaPlayer.Position() + 1 >= form.MediaPlayer.Length(); }));
     form.transport().TimerPlayTimer();
     EXPECT_EQ(midLine(), background.rgb()) << "gone at the end of the song";
 
@@ -615,16 +607,17 @@ TEST_F(Playback, TimedWordsFollowTheTimingFile) {
 
     form.TrackBarSong->setValue(1700);
     QTest::mouseClick(form.SpeedButtonPlay, Qt::LeftButton);
-    EXPECT_TRUE(waitFor([&] { return word() == "line"; })) << "follows while playing";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return word() == "line"; })) << "follows while playing";
     QTest::mouseClick(form.SpeedButtonBegin, Qt::LeftButton);
     EXPECT_EQ(marked(), QString()) << "Begin goes back before the first time";
-    EXPECT_TRUE(waitFor([&] { return marked() == "First line"; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return marked() == "First line"; }));
     form.CheckBoxRepeat->setChecked(true);
     form.TimerPlay->start();
     form.TrackBarSong->setValue(form.TrackBarSong->maximum() - 300);
     EXPECT_EQ(marked(), "third line");
-    EXPECT_TRUE(waitFor([&] { return marked().isEmpty(); })) << "a repeat starts before the first time";
-    EXPECT_TRUE(waitFor([&] { return marked() == "First line"; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return marked().isEmpty(); }))
+        << "a repeat starts before the first time";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return marked() == "First line"; }));
     form.TimerPlay->stop();
 
     writeKit(QStringLiteral("[Section1]\nButton2=x\nText2=-\nSong2=%1\n").arg(longSong()));

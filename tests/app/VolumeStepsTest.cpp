@@ -26,17 +26,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-bool waitFor(const std::function<bool()>& done, int ms = 5000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms)
-            return false;
-        QTest::qWait(10);
-    }
-    return true;
-}
-
 // The main window on a sound server of the test's own: every volume step is read back from the sink.
 class VolumeSteps : public ::testing::Test {
 protected:
@@ -128,7 +117,7 @@ TEST_F(VolumeSteps, ALostSoundServerIsReportedOnceAndEverythingWorksWhenItIsBack
     recorder.reset();
 
     server.kill();
-    ASSERT_TRUE(waitFor([&] { return !prompts.errors.isEmpty(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !prompts.errors.isEmpty(); }));
     QTest::qWait(1500); // the play timer ticks on
     EXPECT_EQ(prompts.errors.size(), 1) << prompts.errors.join('\n').toStdString();
     EXPECT_FALSE(form->SpeedButtonPlay->isChecked());
