@@ -18,6 +18,8 @@
 #include <QTextEdit>
 #include <QToolButton>
 
+#include <utility>
+
 namespace sarvel {
 
 namespace {
@@ -87,6 +89,8 @@ void TimingMode::finish(bool write) {
                            QStringLiteral("Заменить файл %1?").arg(QDir::toNativeSeparators(path))))
         return;
     writeFileAtomically(path, formatLrc(taps_.stamped(), offset_));
+    if (QFileInfo(nudged_) == QFileInfo(path))
+        nudged_.clear(); // the new file carries the offset of the mode
     // The words follow the new timing at once, unless other words came meanwhile.
     if (c_.RichEdit->toPlainText() == shownText_) {
         timed.attach(words_, song_);
@@ -105,6 +109,9 @@ QString TimingMode::target() const {
 }
 
 bool TimingMode::key(const QKeyEvent& event, bool inWords) {
+    // Other words, or the words edited: the lines tapped are no longer the ones shown.
+    if (on_ && c_.RichEdit->toPlainText() != shownText_)
+        finish(true);
     const int k = event.key();
     const bool plain = !(event.modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier));
     if (on_ && plain) {
@@ -128,7 +135,7 @@ bool TimingMode::key(const QKeyEvent& event, bool inWords) {
         }
     }
     // Letters act like Space does: in the words only while the keyboard works the song.
-    if (inWords && !transport_.spaceKeyActs())
+    if (inWords && !on_ && !transport_.spaceKeyActs())
         return false;
     if (k == Qt::Key_T && plain && !event.isAutoRepeat()) {
         toggle();
@@ -143,12 +150,15 @@ bool TimingMode::key(const QKeyEvent& event, bool inWords) {
 
 void TimingMode::nudge(std::int64_t ms) {
     TimedWords& timed = transport_.timedWords();
-    if (on_)
+    if (on_) {
         offset_ += ms;
-    else if (timed.active())
+    } else if (timed.active()) {
         timed.setOffset(timed.offset() + ms);
-    else
+        nudged_ = timed.timingFile();
+        nudgedOffset_ = timed.offset();
+    } else {
         return;
+    }
     const std::int64_t now = on_ ? offset_ : timed.offset();
     c_.LabelStatus->setText(QStringLiteral("Timing offset %1%2 ms").arg(now > 0 ? "+" : "").arg(now));
 }
@@ -161,16 +171,15 @@ void TimingMode::songStopped() {
 }
 
 void TimingMode::saveOffset() {
-    TimedWords& timed = transport_.timedWords();
-    if (!timed.active())
-        return;
-    QFile file(timed.timingFile());
-    if (!file.open(QIODevice::ReadOnly))
+    // Kept for the file nudged, even when other words came since.
+    const QString path = std::exchange(nudged_, QString());
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
         return;
     const QByteArray bytes = file.readAll();
     file.close();
-    if (parseLrc(bytes).offset != timed.offset())
-        writeFileAtomically(timed.timingFile(), withLrcOffset(bytes, timed.offset()));
+    if (parseLrc(bytes).offset != nudgedOffset_)
+        writeFileAtomically(path, withLrcOffset(bytes, nudgedOffset_));
 }
 
 void TimingMode::mark(const WordsLine* line) {

@@ -21,8 +21,9 @@ class Transport;
 // otherwise (its button or T again, Stop, the song's end) writes the timing file beside the
 // words, asking first before replacing one, and the words follow it at once.
 //
-// [ and ] move the timing 100 ms later or earlier: in the mode for the file it writes, outside it
-// live on the timing file followed, which gets the new offset when the song stops.
+// [ and ] show the words 100 ms later or earlier: in the mode for the file it writes; outside it
+// at once on the timing file followed, whose offset tag is rewritten (nothing else) when the song
+// next stops. Saving on each press would write to disk in the middle of a song.
 class TimingMode {
 public:
     static constexpr int nudgeMs = 100;
@@ -61,6 +62,8 @@ private:
     QString words_;     // the words file timed, empty when the words are not shown
     QString song_;      // the song's file
     QString shownText_; // the words as they were, to tell whether they are still shown
+    QString nudged_;    // the timing file whose offset was moved outside the mode, until saved
+    std::int64_t nudgedOffset_ = 0;
 };
 
 } // namespace sarvel
