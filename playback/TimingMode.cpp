@@ -68,6 +68,9 @@ void TimingMode::start() {
     song_ = existingFile(state_.SongFileName);
     shownText_ = c_.RichEdit->toPlainText();
     offset_ = timed.active() ? timed.offset() : 0;
+    // A stray key must not change the lines being timed.
+    wasReadOnly_ = c_.RichEdit->isReadOnly();
+    c_.RichEdit->setReadOnly(true);
     timed.hold(true);
     mark(nullptr);
     button_.setChecked(true);
@@ -77,9 +80,11 @@ void TimingMode::start() {
 void TimingMode::finish(bool write) {
     on_ = false;
     button_.setChecked(false);
+    c_.RichEdit->setReadOnly(wasReadOnly_);
+    mark(nullptr);
     TimedWords& timed = transport_.timedWords();
     timed.hold(false);
-    mark(nullptr);
+    timed.follow();
     c_.LabelStatus->setText(QStringLiteral(" "));
     if (!write || taps_.empty())
         return;
@@ -113,13 +118,21 @@ bool TimingMode::key(const QKeyEvent& event, bool inWords) {
     if (on_ && c_.RichEdit->toPlainText() != shownText_)
         finish(true);
     const int k = event.key();
-    const bool plain = !(event.modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier));
+    const bool plain =
+        !(event.modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier | Qt::GroupSwitchModifier));
+    // The same keys on a Russian layout: Е, Х, Ъ.
+    const bool keyT = k == Qt::Key_T || k == 0x0415;
+    const bool keyLeft = k == Qt::Key_BracketLeft || k == 0x0425;
+    const bool keyRight = k == Qt::Key_BracketRight || k == 0x042A;
     if (on_ && plain) {
         switch (k) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
         case Qt::Key_Down:
         case Qt::Key_PageDown:
+            // A pedal held down stamps once.
+            if (event.isAutoRepeat())
+                return true;
             if (const WordsLine* line = taps_.tap(player_.Position()))
                 mark(line);
             return true;
@@ -137,12 +150,12 @@ bool TimingMode::key(const QKeyEvent& event, bool inWords) {
     // Letters act like Space does: in the words only while the keyboard works the song.
     if (inWords && !on_ && !transport_.spaceKeyActs())
         return false;
-    if (k == Qt::Key_T && plain && !event.isAutoRepeat()) {
+    if (keyT && plain && !event.isAutoRepeat()) {
         toggle();
         return true;
     }
-    if ((k == Qt::Key_BracketLeft || k == Qt::Key_BracketRight) && plain) {
-        nudge(k == Qt::Key_BracketRight ? nudgeMs : -nudgeMs);
+    if ((keyLeft || keyRight) && plain) {
+        nudge(keyRight ? nudgeMs : -nudgeMs);
         return on_ || transport_.timedWords().active() || !inWords;
     }
     return false;

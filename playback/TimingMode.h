@@ -57,6 +57,7 @@ private:
     Prompts& prompts_;
     QToolButton& button_;
     bool on_ = false;
+    bool wasReadOnly_ = false;
     TapAlong taps_;
     std::int64_t offset_ = 0;
     QString words_;     // the words file timed, empty when the words are not shown
