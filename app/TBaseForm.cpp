@@ -13,6 +13,7 @@
 #include "TAboutForm.h"
 #include "TZastForm.h"
 #include "Theme.h"
+#include "TimingMode.h"
 #include "Transport.h"
 #include "VolumeController.h"
 
@@ -183,6 +184,8 @@ TBaseForm::TBaseForm(SelectionState& state, Prompts& prompts, QWidget* parent)
     directOpen_ = std::make_unique<DirectOpen>(controls_, *transport_, prompts_, state_);
     directOpen_->setDialogs({OpenDialogSong.filter, OpenDialogSong.initialDir},
                             {OpenDialogText.filter, OpenDialogText.initialDir});
+    timing_ = std::make_unique<TimingMode>(controls_, MediaPlayer, *transport_, state_, prompts_,
+                                           *SpeedButtonTiming);
     RichEdit->installEventFilter(this);
     wireHandlers();
     kitActions_ = std::make_unique<KitActions>(*this, state_, prompts_);
@@ -244,7 +247,14 @@ QWidget* TBaseForm::buildTopBar() {
     viewRow->setSpacing(1);
     viewRow->addWidget(SpeedButtonToSong);
     viewRow->addWidget(SpeedButtonToText);
-    views->addWidget(SpeedButtonFileIniOpen);
+    // Timing stands beside Kits, out of the view group.
+    SpeedButtonTiming = captionButton(bar, "SpeedButtonTiming", QStringLiteral("Timing"),
+                                      QStringLiteral("Timing: tap along to time the words (T)"));
+    auto* kitRow = new QHBoxLayout;
+    kitRow->setSpacing(1);
+    kitRow->addWidget(SpeedButtonFileIniOpen);
+    kitRow->addWidget(SpeedButtonTiming);
+    views->addLayout(kitRow);
     views->addLayout(viewRow);
     for (auto* b : {SpeedButtonFileIniOpen, SpeedButtonToSong, SpeedButtonToText})
         ViewGroup->addButton(b);
@@ -528,6 +538,11 @@ void TBaseForm::wireHandlers() {
             [this] { guard([this] { directOpen_->SpeedButtonOpenSongClick(); }); });
     connect(SpeedButtonOpenText, &QToolButton::clicked, this,
             [this] { guard([this] { directOpen_->SpeedButtonOpenTextClick(); }); });
+    connect(SpeedButtonTiming, &QToolButton::clicked, this, [this] { guard([this] { timing_->toggle(); }); });
+    connect(SpeedButtonPlay, &QToolButton::toggled, this, [this](bool down) {
+        if (!down)
+            guard([this] { timing_->songStopped(); });
+    });
 }
 
 void TBaseForm::SpeedButtonSongClick(int number) {
@@ -536,11 +551,15 @@ void TBaseForm::SpeedButtonSongClick(int number) {
 
 // A held Space acts once: its repeats would toggle the song some twenty times in a second and a half.
 void TBaseForm::FormKeyDown(QKeyEvent* event) {
+    if (timing_->key(*event, false))
+        return;
     if (event->key() == Qt::Key_Space && !event->isAutoRepeat())
         transport_->spaceKey();
 }
 
 bool TBaseForm::RichEditKeyDown(QKeyEvent* event) {
+    if (timing_->key(*event, true))
+        return true;
     if (event->key() != Qt::Key_Space)
         return false;
     // Repeats of a Space that works the song are not typed into the words either.

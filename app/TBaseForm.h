@@ -31,6 +31,7 @@ class Launch;
 class Prompts;
 class SpeedButton;
 class TAboutForm;
+class TimingMode;
 class Transport;
 class TZastForm;
 class VolumeController;
@@ -79,6 +80,8 @@ public:
     DirectOpen& directOpen() { return *directOpen_; }
     // Right clicks on the grid, "Kits" and "New file"; the kit editor is handed to it.
     KitActions& kitActions() { return *kitActions_; }
+    // Timing the words by tapping along.
+    TimingMode& timingMode() { return *timing_; }
 
     // Handlers.
     void SpeedButtonToSongClick();
@@ -104,6 +107,7 @@ public:
     QToolButton* SpeedButtonOpenSong = nullptr;
     QToolButton* SpeedButtonHelp = nullptr;
     QToolButton* SpeedButtonNewFile = nullptr;
+    QToolButton* SpeedButtonTiming = nullptr;
     QToolButton* SpeedButtonFileIniOpen = nullptr;
     QToolButton* SpeedButtonToSong = nullptr;
     QToolButton* SpeedButtonToText = nullptr;
@@ -181,6 +185,7 @@ private:
     std::unique_ptr<Launch> launch_;
     std::unique_ptr<DirectOpen> directOpen_;
     std::unique_ptr<KitActions> kitActions_;
+    std::unique_ptr<TimingMode> timing_;
     QWidget* content_ = nullptr;
     QScrollArea* songScroll_ = nullptr;
 };

@@ -58,6 +58,10 @@ void TimedWords::attach(const QString& wordsPath, const QString& songPath) {
     if (clock_.empty())
         return;
     doc_ = pane_.document();
+    timing_ = timing;
+    lrc_ = *lrc;
+    lines_ = lines;
+    lineFor_ = lineFor;
     runTick();
     rewind();
 }
@@ -67,10 +71,26 @@ void TimedWords::detach() {
     clock_ = {};
     doc_ = nullptr;
     shown_ = {};
+    timing_.clear();
+    lrc_ = {};
+}
+
+void TimedWords::hold(bool on) {
+    held_ = on;
+    shown_ = {};
+    runTick();
+}
+
+void TimedWords::setOffset(std::int64_t ms) {
+    if (!active())
+        return;
+    lrc_.offset = ms;
+    clock_ = LineClock(lrc_, lines_, lineFor_);
+    follow();
 }
 
 void TimedWords::showAt(int positionMs) {
-    if (!active())
+    if (!active() || held_)
         return;
     if (pane_.document() != doc_) {
         // Other words were loaded without their timing: the marks were for the old ones.
@@ -92,7 +112,7 @@ void TimedWords::rewind() {
 }
 
 void TimedWords::runTick() {
-    if (active() && play_.isChecked())
+    if (active() && !held_ && play_.isChecked())
         timer_.start();
     else
         timer_.stop();

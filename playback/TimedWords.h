@@ -47,6 +47,14 @@ public:
     void follow();
     // Back to the song's start, after the pane's marks were cleared.
     void rewind();
+    // Held, the words are left alone (timing them by tapping along marks them itself).
+    void hold(bool on);
+    bool held() const { return held_; }
+    // The timing file followed and its offset (ms, positive shows the words earlier); a new
+    // offset applies at once and is not written.
+    const QString& timingFile() const { return timing_; }
+    std::int64_t offset() const { return lrc_.offset; }
+    void setOffset(std::int64_t ms);
 
 private:
     void tick();
@@ -61,6 +69,11 @@ private:
     QPointer<QTextDocument> doc_; // the words the clock was matched to
     LineClock clock_;
     Highlight shown_;
+    bool held_ = false;
+    QString timing_;
+    Lrc lrc_;
+    std::vector<WordsLine> lines_;
+    std::vector<int> lineFor_;
 };
 
 } // namespace sarvel

@@ -156,8 +156,8 @@ bool Transport::spaceKey() {
 }
 
 void Transport::followWithCaret(int position, int length) {
-    if (timed_->active())
-        return; // the timing file places the mark
+    if (timed_->active() || timed_->held())
+        return; // the timing file, or the taps timing the words, place the mark
     QTextEdit* edit = c_.RichEdit;
     QTextCursor cursor = edit->textCursor();
     const int textLength = edit->document()->characterCount() - 1;

@@ -626,3 +626,93 @@ TEST_F(Playback, TimedWordsFollowTheTimingFile) {
     form.TrackBarSong->setValue(2300);
     EXPECT_EQ(marked(), "no such line");
 }
+
+TEST_F(Playback, TappingAlongWritesATimingFileTheWordsThenFollow) {
+    writeAll(wordsPath(), "{\\rtf1\\ansi {\\b First line}\\par\\par second line\\par third line}");
+    writeFullEntry(1, longSong(), 50);
+    form.TimerPlay->stop();
+    form.CheckBoxPlay->setChecked(false);
+    form.CheckBoxKey->setChecked(true);
+    form.SpeedButtonSongClick(1);
+    auto marked = [&] {
+        const auto marks = form.RichEdit->extraSelections();
+        return marks.isEmpty() ? QString() : marks.first().cursor.block().text();
+    };
+    auto tapAt = [&](int ms, Qt::Key key) {
+        form.TrackBarSong->setValue(ms);
+        QTest::keyClick(form.RichEdit, key);
+    };
+    QTest::keyClick(form.RichEdit, Qt::Key_T);
+    ASSERT_TRUE(form.SpeedButtonTiming->isChecked());
+    tapAt(500, Qt::Key_Down);
+    EXPECT_EQ(marked(), "First line");
+    tapAt(1200, Qt::Key_Return);
+    EXPECT_EQ(marked(), "second line") << "the blank line is passed over";
+    tapAt(1900, Qt::Key_PageDown);
+    EXPECT_EQ(marked(), "third line");
+    QTest::keyClick(form.RichEdit, Qt::Key_Up);
+    EXPECT_EQ(marked(), "second line");
+    tapAt(2100, Qt::Key_Down);
+    tapAt(2500, Qt::Key_Down); // past the last line: nothing more to stamp
+    for (const Qt::Key key :
+         {Qt::Key_BracketRight, Qt::Key_BracketRight, Qt::Key_BracketRight, Qt::Key_BracketLeft})
+        QTest::keyClick(form.RichEdit, key);
+    QTest::keyClick(form.RichEdit, Qt::Key_T);
+
+    EXPECT_FALSE(form.SpeedButtonTiming->isChecked());
+    EXPECT_TRUE(prompts.questions.isEmpty());
+    EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join('\n').toStdString();
+    EXPECT_EQ(form.RichEdit->toPlainText(), "First line\n\nsecond line\nthird line") << "no key was typed";
+    EXPECT_EQ(readAll(home.dataDir() + "/TEXTS/words.lrc"),
+              "[offset:+200]\n[00:00.50]First line\n[00:01.20]second line\n[00:02.10]third line\n");
+    form.TrackBarSong->setValue(900);
+    EXPECT_EQ(marked(), "First line");
+    form.TrackBarSong->setValue(1000);
+    EXPECT_EQ(marked(), "second line") << "the offset shows the words 200 ms earlier";
+    form.TrackBarSong->setValue(1950);
+    EXPECT_EQ(marked(), "third line");
+}
+
+TEST_F(Playback, TappingAlongReplacesATimingFileOnlyWhenTold) {
+    const QString lrc = home.dataDir() + "/TEXTS/words.lrc";
+    const QByteArray old = "[ar:someone]\r\n[00:00.10]First line\r\n[00:02.00]third line\r\n";
+    writeAll(lrc, old);
+    writeFullEntry(1, longSong(), 50);
+    form.TimerPlay->stop();
+    form.CheckBoxPlay->setChecked(false);
+    form.SpeedButtonSongClick(1);
+    auto tapFirstLine = [&] {
+        QTest::mouseClick(form.SpeedButtonTiming, Qt::LeftButton);
+        EXPECT_TRUE(form.SpeedButtonTiming->isChecked());
+        form.TrackBarSong->setValue(700);
+        QTest::keyClick(&form, Qt::Key_Down);
+    };
+
+    tapFirstLine();
+    QTest::keyClick(&form, Qt::Key_Escape);
+    EXPECT_FALSE(form.SpeedButtonTiming->isChecked());
+    EXPECT_TRUE(prompts.questions.isEmpty());
+    EXPECT_EQ(readAll(lrc), old) << "Esc writes nothing";
+
+    tapFirstLine();
+    QTest::mouseClick(form.SpeedButtonPlay, Qt::LeftButton);
+    QTest::mouseClick(form.SpeedButtonPlay, Qt::LeftButton); // Stop leaves the mode
+    EXPECT_FALSE(form.SpeedButtonTiming->isChecked());
+    ASSERT_EQ(prompts.questions.size(), 1);
+    EXPECT_TRUE(prompts.questions.first().contains("words.lrc"));
+    EXPECT_EQ(readAll(lrc), old) << "No keeps the old file";
+
+    tapFirstLine();
+    prompts.questionAnswers.push_back(true);
+    QTest::mouseClick(form.SpeedButtonTiming, Qt::LeftButton);
+    EXPECT_EQ(readAll(lrc), "[00:00.70]First line\n");
+
+    // Outside the mode the offset moves the words at once and is kept when the song stops.
+    QTest::keyClick(&form, Qt::Key_BracketRight);
+    form.TrackBarSong->setValue(650);
+    EXPECT_EQ(form.RichEdit->extraSelections().size(), 1);
+    QTest::mouseClick(form.SpeedButtonPlay, Qt::LeftButton);
+    QTest::mouseClick(form.SpeedButtonPlay, Qt::LeftButton);
+    EXPECT_EQ(readAll(lrc), "[offset:+100]\n[00:00.70]First line\n");
+    EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join('\n').toStdString();
+}
