@@ -33,7 +33,7 @@ TEST(LrcTiming, FollowsTheDemoWords) {
         {"Twinkle_Twinkle",
          {{0, -1},
           {9400, -1},
-          {9500, 0}, // the title has the same letters as the first line, and comes first
+          {9500, 3}, // the verse, not the title before it that has the same letters
           {13600, 4},
           {34000, 9}, // the malformed 00:3x line is skipped
           {37600, 12},
