@@ -304,7 +304,7 @@ Lrc parseKarLyrics(const QByteArray& bytes) {
         if (e.type == type)
             all += e.text;
     QStringDecoder probe(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    (void)probe.decode(all);
+    (void)QString(probe.decode(all));
     const bool utf8 = !probe.hasError();
     RtfCodePages pages;
 

@@ -96,6 +96,32 @@ TEST(LrcTiming, FollowsTheDemoWords) {
     }
 }
 
+// The demo kit's timed songs: every sung line of the timing finds its line in the words, the first
+// on the verse after the title.
+TEST(LrcTiming, DemoSongsAreTimedLineForLine) {
+    const std::vector<std::pair<const char*, std::optional<Lrc>>> songs = {
+        {"Twinkle_Twinkle", readLrcFile(SARVEL_ASSETS "/SONGS/Twinkle_Twinkle.lrc")},
+        {"Vo_pole_bereza", readKarFile(SARVEL_ASSETS "/SONGS/Vo_pole_bereza.kar")}};
+    for (const auto& [name, lrc] : songs) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(lrc);
+        QTextDocument doc;
+        RtfReader::readFile(QStringLiteral(SARVEL_ASSETS "/TEXTS/%1.rtf").arg(name), doc);
+        const std::vector<WordsLine> lines = wordsLines(doc);
+        const std::vector<int> lineFor = matchLines(*lrc, lines);
+        int sung = 0;
+        for (std::size_t i = 0; i < lineFor.size(); ++i) {
+            if (lrc->lines[i].text.isEmpty())
+                continue;
+            EXPECT_GE(lineFor[i], 3) << lrc->lines[i].text.toStdString();
+            EXPECT_FALSE(lrc->lines[i].words.empty());
+            ++sung;
+        }
+        EXPECT_GE(sung, 6);
+        EXPECT_EQ(lineFor[0], 3);
+    }
+}
+
 TEST(LrcTiming, FoundBesideTheWordsThenBesideTheSong) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
