@@ -40,7 +40,7 @@ const std::array<DemoTheme, 2> demoThemes{{
     {"Русские песни",
      "Tema_Russian.bmp",
      {{{"Коробейники", "Korobeiniki.wav", "Korobeiniki.rtf", "Korobeiniki.bmp", 70},
-       {"Во поле берёза", "Vo_pole_bereza.mid", "Vo_pole_bereza.rtf", "Vo_pole_bereza.bmp", 80},
+       {"Во поле берёза", "Vo_pole_bereza.kar", "Vo_pole_bereza.rtf", "Vo_pole_bereza.bmp", 80},
        {"Вечер у реки", "Vecher_u_reki.mp3", "Vecher_u_reki.rtf", "Vecher_u_reki.bmp", 60}}}},
     {"English songs",
      "Tema_English.bmp",
@@ -114,6 +114,16 @@ QString installDemoFile(const QString& folder, const QString& name) {
     throw writeError(dataPath(folder + '/' + name));
 }
 
+// A demo song's timing file, when it has one, goes beside the song's copy under the copy's name, so
+// it is found; one there already stays.
+void installTimingFile(const QString& songCopy, const QString& song) {
+    const QString timing = "SONGS/" + QFileInfo(song).completeBaseName() + ".lrc";
+    if (!QFile::exists(":/data/" + timing))
+        return;
+    const QFileInfo copy(songCopy);
+    writeNewFile(copy.dir().filePath(copy.completeBaseName() + ".lrc"), builtIn(timing));
+}
+
 QString kitLine(const QString& key, int number, const QString& value) {
     return key + QString::number(number) + '=' + value + '\n';
 }
@@ -131,7 +141,9 @@ void installDemoKit() {
             const DemoSong& song = theme.songs[n];
             sections += kitLine("Button", n + 1, QString::fromUtf8(song.caption));
             sections += kitLine("Text", n + 1, QDir::toNativeSeparators(installDemoFile("TEXTS", song.text)));
-            sections += kitLine("Song", n + 1, QDir::toNativeSeparators(installDemoFile("SONGS", song.song)));
+            const QString songCopy = installDemoFile("SONGS", song.song);
+            sections += kitLine("Song", n + 1, QDir::toNativeSeparators(songCopy));
+            installTimingFile(songCopy, song.song);
             sections += kitLine("Icon", n + 1, QDir::toNativeSeparators(installDemoFile("ICONS", song.icon)));
             sections += kitLine("Vol", n + 1, QString::number(song.volume));
         }

@@ -468,7 +468,7 @@ void TBaseForm::buildOptionPanel(QWidget* parent) {
 }
 
 void TBaseForm::buildDialogsAndTimers() {
-    OpenDialogSong.filter = QStringLiteral("mp3 (*.mp3);;wav (*.wav);;midi (*.mid);;all (*.*)");
+    OpenDialogSong.filter = QStringLiteral("mp3 (*.mp3);;wav (*.wav);;midi (*.mid *.kar);;all (*.*)");
     OpenDialogText.filter = QStringLiteral("RTF files (*.rtf)");
     OpenDialogIniFile.filter = QStringLiteral("Files of Dolvena   *.vkt (*.vkt)");
     OpenDialogIniFile.initialDir = dataPath(QStringLiteral("TEMES"));

@@ -68,7 +68,7 @@ TEditIniForm::TEditIniForm(SelectionState& state, Prompts& prompts, EditorHost& 
     layOut();
 
     OpenDialogText = {QStringLiteral("RTF files (*.rtf)"), dataPath(QStringLiteral("TEXTS")), {}};
-    OpenDialogSong = {QStringLiteral("mp3 (*.mp3);;wav (*.wav);;midi (*.mid);;all (*.*)"),
+    OpenDialogSong = {QStringLiteral("mp3 (*.mp3);;wav (*.wav);;midi (*.mid *.kar);;all (*.*)"),
                       dataPath(QStringLiteral("SONGS")),
                       {}};
     OpenPictureDialog = {QStringLiteral("Bitmaps (*.bmp)"), dataPath(QStringLiteral("ICONS")), {}};

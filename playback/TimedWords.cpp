@@ -1,6 +1,7 @@
 #include "TimedWords.h"
 
 #include "DataFolder.h"
+#include "KarLyrics.h"
 #include "MediaPlayer.h"
 
 #include <QAbstractButton>
@@ -28,10 +29,11 @@ void TimedWords::attach(const QString& wordsPath, const QString& songPath) {
     detach();
     const bool wordsShown = !wordsPath.isEmpty() && QFileInfo(wordsPath).isFile() &&
                             QFileInfo(wordsPath).fileName().compare(u"NoRtf.rtf", Qt::CaseInsensitive) != 0;
+    // A timing file beside the words or the song wins over the lyrics a MIDI song carries.
     const QString timing = findTimingFile(wordsShown ? wordsPath : QString(), songPath);
-    if (timing.isEmpty())
-        return;
-    const std::optional<Lrc> lrc = readLrcFile(timing);
+    const std::optional<Lrc> lrc = !timing.isEmpty()          ? readLrcFile(timing)
+                                   : isMidiSongName(songPath) ? readKarFile(songPath)
+                                                              : std::nullopt;
     if (!lrc || lrc->lines.empty())
         return;
     std::vector<int> lineFor;

@@ -23,19 +23,19 @@ inline const QColor kSungLineBackground(30, 80, 160);
 // The word being sung inside it: a brighter blue, underlined.
 inline const QColor kSungWordBackground(60, 140, 235);
 
-// The words following the song by its timing file (LRC), when it has one: the line of the latest
-// time not after the song's position is marked and kept a third of the way down the pane, its
-// current word marked inside it. A finer tick than the play timer's runs while timed words are
-// shown and the song plays (its Play button is down), so the mark moves within a few tens of
-// milliseconds of its time.
+// The words following the song by its timing file (LRC), or else the lyrics of a MIDI song: the line of the
+// latest time not after the song's position is marked and kept a third of the way down the pane, its current
+// word marked inside it. A finer tick than the play timer's runs while timed words are shown and the song
+// plays (its Play button is down), so the mark moves within a few tens of milliseconds of its time.
 class TimedWords {
 public:
     static constexpr int tickMs = 20;
 
     TimedWords(QTextEdit& pane, MediaPlayer& player, QAbstractButton& play);
 
-    // Looks for the timing file of the words and the song now shown (either path may be empty)
-    // and follows it from the song's start; without one the pane is left to the play timer.
+    // Looks for the timing file of the words and the song now shown (either path may be empty),
+    // or the lyrics in a MIDI song, and follows it from the song's start; without either the pane
+    // is left to the play timer.
     // Words that are not shown (empty path, the NoRtf placeholder) give way to the timing
     // file's own text.
     void attach(const QString& wordsPath, const QString& songPath);

@@ -518,7 +518,97 @@ def track(body):
     return b"MTrk" + struct.pack(">I", len(body)) + body
 
 
-def write_mid(path, song, title):
+# Words sung to a tune, a line to a phrase of `notes` melody notes: syllables split by "-", one to a
+# note; a line with fewer syllables holds its last one, one with more shares out its last note.
+# A stanza starts after a blank entry.
+LYRICS = {
+    "bereza": (9, [
+        "Во по-ле бе-рё-за сто-я-ла,", "Во по-ле куд-ря-ва-я сто-я-ла.", "",
+        "Лю-ли, лю-ли, сто-я-ла,", "Лю-ли, лю-ли, сто-я-ла.", "",
+        "Не-ко-му бе-рё-зу за-ло-ма-ти,", "Не-ко-му куд-ря-ву за-ло-ма-ти.", "",
+        "Лю-ли, лю-ли, за-ло-ма-ти,", "Лю-ли, лю-ли, за-ло-ма-ти.",
+    ]),
+    "twinkle": (7, [
+        "Twin-kle, twin-kle, lit-tle star,", "How I won-der what you are!",
+        "Up a-bove the world so high,", "Like a dia-mond in the sky.", "",
+        "Twin-kle, twin-kle, lit-tle star,", "How I won-der what you are!",
+    ]),
+}
+
+
+def sung(song):
+    """[(new stanza, [(seconds, syllable with its leading space)])] a line, from LYRICS."""
+    per_line, lines = LYRICS[song_name(song)]
+    beat = 60 / song["tempo"]
+    melody = sorted((start, length) for start, length, _, voice in events(song)[0] if voice == 0)
+    out = []
+    stanza = True
+    for text in lines:
+        if not text:
+            stanza = True
+            continue
+        notes, melody = melody[:per_line], melody[per_line:]
+        syllables = []
+        for w, word in enumerate(text.split()):
+            parts = word.split("-")
+            syllables += [(" " if w and i == 0 else "") + part for i, part in enumerate(parts)]
+        timed = []
+        for i, syllable in enumerate(syllables):
+            if i < len(notes) - 1 or len(syllables) <= len(notes):
+                start = notes[i][0]
+            else:
+                last_start, last_length = notes[-1]
+                share = len(syllables) - len(notes) + 1
+                start = last_start + last_length * (i - len(notes) + 1) / share
+            timed.append((start * beat, syllable))
+        out.append((stanza, timed))
+        stanza = False
+    return out
+
+
+def song_name(song):
+    return next(name for name, s in SONGS.items() if s is song)
+
+
+def write_lrc(path, song, title):
+    """An LRC with a tag a word."""
+    def tag(seconds):
+        cs = int(round(seconds * 100))
+        return f"{cs // 6000:02d}:{cs // 100 % 60:02d}.{cs % 100:02d}"
+    out = [f"[ti:{title}]", "[by:Sarvel]"]
+    for stanza, timed in sung(song):
+        if stanza and len(out) > 2:
+            out.append("")
+        line = f"[{tag(timed[0][0])}]"
+        for seconds, syllable in timed:
+            if syllable.startswith(" ") or line.endswith("]"):
+                line += f"<{tag(seconds)}>" + syllable.lstrip() if line.endswith("]") else f" <{tag(seconds)}>" + syllable[1:]
+            else:
+                line += syllable
+        out.append(line)
+    with open(path, "w", encoding="utf-8", newline="\n") as f:
+        f.write("\n".join(out) + "\n")
+
+
+def words_track(song, title):
+    """A karaoke words track: Windows-1251 text events, "/" a new line, "\\" a new stanza."""
+    ppq = 480
+    beat = 60 / song["tempo"]
+    body = b"\x00\xff\x03\x05Words"
+    for header in (b"@KMIDI KARAOKE FILE", b"@V0100", b"@LRUS", b"@T" + title):
+        body += b"\x00\xff\x01" + vlq(len(header)) + header
+    last = 0
+    for n, (stanza, timed) in enumerate(sung(song)):
+        for i, (seconds, syllable) in enumerate(timed):
+            text = (("\\" if stanza else "/") if n and i == 0 else "") + syllable.lstrip(" " if i == 0 else "")
+            data = text.encode("cp1251")
+            tick = int(round(seconds / beat * ppq))
+            body += vlq(tick - last) + b"\xff\x01" + vlq(len(data)) + data
+            last = tick
+    return track(body + b"\x00\xff\x2f\x00")
+
+
+def write_mid(path, song, title, words=False):
     ppq = 480
     evs, total = events(song)
     tempo = int(60_000_000 / song["tempo"])
@@ -548,6 +638,8 @@ def write_mid(path, song, title):
             last = tick
         body += b"\x00\xff\x2f\x00"
         tracks.append(track(bytes(body)))
+    if words:
+        tracks.append(words_track(song, title))
     with open(path, "wb") as f:
         f.write(b"MThd" + struct.pack(">IHHH", 6, 1, len(tracks), ppq) + b"".join(tracks))
 
@@ -557,6 +649,11 @@ if __name__ == "__main__":
     song = SONGS[name]
     if kind == "mid":
         write_mid(path, song, name.encode())
+    elif kind == "kar":
+        write_mid(path, song, sys.argv[4].encode("cp1251"), words=True)
+    elif kind == "lrc":
+        write_lrc(path, song, sys.argv[4])
+        sys.exit()
     elif kind == "wav8":
         write_wav(path, render(song, 22050), 22050, 1)
     elif kind == "wav16":
@@ -565,7 +662,9 @@ if __name__ == "__main__":
     print(f"{name}: {total:.1f} s")
 PY
 music() { python3 "$WORK/music.py" "$@"; }
-music mid bereza "$DATA/SONGS/Vo_pole_bereza.mid"
+# Timed words: one song as a karaoke MIDI file, one with a timing file (LRC) beside it.
+music kar bereza "$DATA/SONGS/Vo_pole_bereza.kar" "Во поле берёза стояла"
+music lrc twinkle "$DATA/SONGS/Twinkle_Twinkle.lrc" "Twinkle, Twinkle, Little Star"
 music mid greensleeves "$DATA/SONGS/Greensleeves.mid"
 # The one wav is 8-bit to stay small.
 music wav8 korobeiniki "$DATA/SONGS/Korobeiniki.wav"

@@ -203,22 +203,103 @@ QString matchKey(QStringView text) {
     return key;
 }
 
+// Of all in-order matchings, one with the most lines matched and, among those, the most matched
+// neighbours (two timing lines matched in turn to words lines that follow each other, blank words
+// lines aside); the earliest of equals. So a title that shares its letters with the first sung line
+// is passed over for the verse that goes on with the next line, and a chorus the timing file gives
+// once goes to the first of its repeats, not a later one. Table sizes beyond kMaxCells fall back to
+// taking the first match in turn.
 std::vector<int> matchLines(const Lrc& lrc, const std::vector<WordsLine>& words) {
-    std::vector<QString> keys;
-    keys.reserve(words.size());
-    for (const WordsLine& w : words)
-        keys.push_back(matchKey(w.text));
-    std::vector<int> lineFor(lrc.lines.size(), -1);
-    std::size_t next = 0;
-    for (std::size_t i = 0; i < lrc.lines.size(); ++i) {
-        const QString key = matchKey(lrc.lines[i].text);
+    constexpr std::size_t kMaxCells = std::size_t(1) << 22;
+    std::vector<QString> keys; // words lines with letters or digits
+    std::vector<int> keyLine;
+    for (std::size_t k = 0; k < words.size(); ++k) {
+        QString key = matchKey(words[k].text);
         if (key.isEmpty())
             continue;
-        const auto found = std::find(keys.begin() + next, keys.end(), key);
-        if (found == keys.end())
+        keys.push_back(std::move(key));
+        keyLine.push_back(int(k));
+    }
+    std::vector<QString> timed; // timing lines with letters or digits
+    std::vector<int> timedLine;
+    for (std::size_t i = 0; i < lrc.lines.size(); ++i) {
+        QString key = matchKey(lrc.lines[i].text);
+        if (key.isEmpty())
             continue;
-        lineFor[i] = int(found - keys.begin());
-        next = lineFor[i] + 1;
+        timed.push_back(std::move(key));
+        timedLine.push_back(int(i));
+    }
+    std::vector<int> lineFor(lrc.lines.size(), -1);
+    const std::size_t n = timed.size();
+    const std::size_t m = keys.size();
+    if (n == 0 || m == 0)
+        return lineFor;
+    if (n * m > kMaxCells / 2) {
+        std::size_t next = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            const auto found = std::find(keys.begin() + next, keys.end(), timed[i]);
+            if (found == keys.end())
+                continue;
+            next = std::size_t(found - keys.begin());
+            lineFor[timedLine[i]] = keyLine[next++];
+        }
+        return lineFor;
+    }
+    // best(i, j, a): the best score for timing lines i.. and words lines j.., a telling whether the
+    // last match was words line j - 1 (so matching j now makes neighbours). Filled from the end.
+    struct Score {
+        int matched = 0;
+        int neighbours = 0;
+        bool operator<(const Score& o) const {
+            return matched != o.matched ? matched < o.matched : neighbours < o.neighbours;
+        }
+    };
+    enum Step : std::uint8_t { SkipTimed, SkipWords, Match };
+    std::vector<Step> step(n * m * 2);
+    const auto at = [&](std::size_t i, std::size_t j, int a) -> Step& { return step[(i * m + j) * 2 + a]; };
+    std::vector<Score> next((m + 1) * 2), row((m + 1) * 2); // row i + 1 and row i, by (j, a)
+    for (std::size_t i = n; i-- > 0;) {
+        row[m * 2] = row[m * 2 + 1] = {};
+        for (std::size_t j = m; j-- > 0;) {
+            for (int a = 0; a < 2; ++a) {
+                Score best = next[j * 2 + a];
+                Step chosen = SkipTimed;
+                if (best < row[(j + 1) * 2]) {
+                    best = row[(j + 1) * 2];
+                    chosen = SkipWords;
+                }
+                if (timed[i] == keys[j]) {
+                    Score match = next[(j + 1) * 2 + 1];
+                    ++match.matched;
+                    match.neighbours += a;
+                    if (!(match < best)) {
+                        best = match;
+                        chosen = Match;
+                    }
+                }
+                row[j * 2 + a] = best;
+                at(i, j, a) = chosen;
+            }
+        }
+        std::swap(row, next);
+    }
+    std::size_t i = 0;
+    std::size_t j = 0;
+    int a = 0;
+    while (i < n && j < m) {
+        switch (at(i, j, a)) {
+        case SkipTimed:
+            ++i;
+            break;
+        case SkipWords:
+            ++j;
+            a = 0;
+            break;
+        case Match:
+            lineFor[timedLine[i++]] = keyLine[j++];
+            a = 1;
+            break;
+        }
     }
     return lineFor;
 }

@@ -52,7 +52,8 @@ std::vector<WordsLine> wordsLines(const QTextDocument& doc);
 // Letters and digits only, case-folded: what two lines are compared by.
 QString matchKey(QStringView text);
 // For each timing line, the index of the words line it stands for, or -1. Lines are matched in
-// order and a match never goes back; a timing line without a match is skipped.
+// order and a match never goes back; a timing line without a match is skipped. Of the ways to do
+// that, one that matches the most lines, then keeps the most of them together.
 std::vector<int> matchLines(const Lrc& lrc, const std::vector<WordsLine>& words);
 
 // What the words show at a moment of the song, in document positions (end exclusive); -1 for none.

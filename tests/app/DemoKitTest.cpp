@@ -8,6 +8,8 @@
 #include "StartUp.h"
 #include "TBaseForm.h"
 #include "TestSupport.h"
+#include "TimedWords.h"
+#include "Transport.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -34,6 +36,7 @@ TEST(DemoKit, EverySongOfTheDemoLaunchesWithItsWords) {
     const IniFile kit(defaultKitPath());
     int launched = 0;
     QStringList kinds;
+    int timed = 0; // songs whose words follow their timing
     for (int tema = 1; tema <= 20; ++tema) {
         form.SpeedButtonTemaClick(tema);
         for (int n = 1; n <= 50; ++n) {
@@ -49,10 +52,12 @@ TEST(DemoKit, EverySongOfTheDemoLaunchesWithItsWords) {
             EXPECT_GT(form.RichEdit->toPlainText().size(), 100) << song.toStdString();
             EXPECT_EQ(form.LabelNameButton->text(), "  " + form.songButton(n)->text() + "  ");
             kinds << QFileInfo(song).suffix().toLower();
+            timed += form.transport().timedWords().active();
             ++launched;
         }
     }
     EXPECT_GE(launched, 6);
-    for (const char* kind : {"mp3", "wav", "mid"})
+    for (const char* kind : {"mp3", "wav", "mid", "kar"})
         EXPECT_TRUE(kinds.contains(kind)) << kind;
+    EXPECT_EQ(timed, 2) << "a timing file beside one song, lyrics in a karaoke file";
 }

@@ -133,7 +133,7 @@ TEST(FirstRun, DemoKitNamesInstalledFilesOfEveryKind) {
         EXPECT_LE(glyph.height(), 32); // song buttons are 34 px high
         formats.insert(QFileInfo(s.song).suffix().toLower());
     }
-    EXPECT_EQ(formats, (QSet<QString>{"mp3", "wav", "mid"}));
+    EXPECT_EQ(formats, (QSet<QString>{"mp3", "wav", "mid", "kar"}));
     EXPECT_TRUE(russianWords);
     EXPECT_TRUE(kit.readString("Section1", "Button2", "").contains("берёза"));
 }
@@ -159,7 +159,7 @@ TEST(FirstRun, BundledFilesAreWhatTheirNamesSay) {
         } else if (suffix == "wav") {
             ++songs;
             EXPECT_TRUE(bytes.startsWith("RIFF") && bytes.mid(8, 4) == "WAVE");
-        } else if (suffix == "mid") {
+        } else if (suffix == "mid" || suffix == "kar") {
             ++songs;
             EXPECT_TRUE(bytes.startsWith("MThd"));
         } else if (suffix == "mp3") {

@@ -66,7 +66,7 @@ TEST_F(MainWindow, ControlsStartInTheirDesignedState) {
     EXPECT_FALSE(form.TimerZast->isActive());
     EXPECT_EQ(form.TimerMp3rpt->interval(), 4000);
     EXPECT_FALSE(form.TimerMp3rpt->isActive());
-    EXPECT_EQ(form.OpenDialogSong.filter, "mp3 (*.mp3);;wav (*.wav);;midi (*.mid);;all (*.*)");
+    EXPECT_EQ(form.OpenDialogSong.filter, "mp3 (*.mp3);;wav (*.wav);;midi (*.mid *.kar);;all (*.*)");
     EXPECT_EQ(form.OpenDialogIniFile.fileName, home.dataDir() + "/TEMES/First.vkt");
 }
 

@@ -427,7 +427,7 @@ TEST_F(Playback, OpeningASongDirectlyLoadsItStopped) {
     prompts.answers = {shortSong()};
     QTest::mouseClick(form.SpeedButtonOpenSong, Qt::LeftButton);
     EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join('\n').toStdString();
-    EXPECT_EQ(prompts.dialogFilters, QStringList{"mp3 (*.mp3);;wav (*.wav);;midi (*.mid);;all (*.*)"});
+    EXPECT_EQ(prompts.dialogFilters, QStringList{"mp3 (*.mp3);;wav (*.wav);;midi (*.mid *.kar);;all (*.*)"});
     EXPECT_TRUE(state.SongLoaded);
     EXPECT_EQ(state.SongFileName, shortSong());
     EXPECT_TRUE(form.SpeedButtonPlay->isEnabled());
@@ -715,4 +715,40 @@ TEST_F(Playback, TappingAlongReplacesATimingFileOnlyWhenTold) {
     QTest::mouseClick(form.SpeedButtonPlay, Qt::LeftButton);
     EXPECT_EQ(readAll(lrc), "[offset:+100]\n[00:00.70]First line\n");
     EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join('\n').toStdString();
+}
+
+// A MIDI song's lyrics are followed when no timing file is beside it: without words of the entry's
+// own they are the words, otherwise they are matched to the words' lines; a timing file wins.
+TEST_F(Playback, TimedWordsFollowTheLyricsOfAKaraokeSong) {
+    const QString kar = home.dataDir() + "/SONGS/song.kar";
+    writeMidi(kar, {{0, 3000, 0, 60, 100}}, {0},
+              {{800, "\\Sec"}, {1000, "ond line"}, {1600, "/Third"}, {2000, " line"}});
+    auto marked = [&] {
+        const auto marks = form.RichEdit->extraSelections();
+        return marks.isEmpty() ? QString() : marks.first().cursor.block().text();
+    };
+    auto word = [&] {
+        const auto marks = form.RichEdit->extraSelections();
+        return marks.size() < 2 ? QString() : marks.at(1).cursor.selectedText();
+    };
+    form.TimerPlay->stop();
+    form.CheckBoxPlay->setChecked(false);
+
+    writeKit(QStringLiteral("[Section1]\nButton2=x\nText2=-\nSong2=%1\n").arg(kar));
+    form.SpeedButtonSongClick(2);
+    EXPECT_EQ(form.RichEdit->toPlainText(), "Second line\nThird line");
+    form.TrackBarSong->setValue(2100);
+    EXPECT_EQ(marked(), "Third line");
+    EXPECT_EQ(word(), "line");
+
+    writeFullEntry(1, kar, 50);
+    form.SpeedButtonSongClick(1);
+    form.TrackBarSong->setValue(1100);
+    EXPECT_EQ(marked(), "second line");
+    EXPECT_EQ(word(), "ond line");
+
+    writeAll(home.dataDir() + "/SONGS/song.lrc", "[00:00.50]First line\n");
+    form.SpeedButtonSongClick(1);
+    form.TrackBarSong->setValue(1100);
+    EXPECT_EQ(marked(), "First line");
 }

@@ -156,7 +156,7 @@ TEST_F(EditorDialog, ChoosersUseTheirFoldersFiltersAndLastFile) {
 
     form.SpeedButtonOpenSong->click();
     EXPECT_EQ(prompts.dialogFolders.value(4), dataPath("SONGS"));
-    EXPECT_EQ(prompts.dialogFilters.value(4), "mp3 (*.mp3);;wav (*.wav);;midi (*.mid);;all (*.*)");
+    EXPECT_EQ(prompts.dialogFilters.value(4), "mp3 (*.mp3);;wav (*.wav);;midi (*.mid *.kar);;all (*.*)");
     EXPECT_EQ(form.EditSongFileName, "-");
 
     form.SpeedButtonDelRtf->click();

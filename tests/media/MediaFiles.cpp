@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <initializer_list>
 #include <memory>
 #include <stdexcept>
@@ -149,7 +150,8 @@ void encodeMp3(const QString& wavPath, const QString& mp3Path, Mp3Kind kind) {
         throw std::runtime_error("mp3 encoding failed for " + mp3Path.toStdString());
 }
 
-void writeMidi(const QString& path, const std::vector<MidiNote>& notes, const std::vector<int>& programs) {
+void writeMidi(const QString& path, const std::vector<MidiNote>& notes, const std::vector<int>& programs,
+               const std::vector<MidiLyric>& lyrics) {
     struct Event {
         int ms;
         int order; // note-offs before note-ons at the same moment
@@ -163,6 +165,11 @@ void writeMidi(const QString& path, const std::vector<MidiNote>& notes, const st
         events.push_back({n.startMs, 2, bytes({0x90 | n.channel, n.key, n.velocity})});
         events.push_back({n.startMs + n.lengthMs, 1, bytes({0x80 | n.channel, n.key, 0})});
         end = std::max(end, n.startMs + n.lengthMs);
+    }
+    for (const MidiLyric& l : lyrics) {
+        QByteArray lyric("\xFF\x05", 2);
+        putVarLen(lyric, std::uint32_t(std::strlen(l.text)));
+        events.push_back({l.ms, 0, lyric + l.text});
     }
     std::stable_sort(events.begin(), events.end(), [](const Event& a, const Event& b) {
         return std::tie(a.ms, a.order) < std::tie(b.ms, b.order);

@@ -39,9 +39,14 @@ struct MidiNote {
     int key;
     int velocity;
 };
-// A format-0 Standard MIDI File timed in milliseconds; `programs` gives channels 0.. their instruments.
+struct MidiLyric {
+    int ms;
+    const char* text; // UTF-8
+};
+// A format-0 Standard MIDI File timed in milliseconds; `programs` gives channels 0.. their instruments,
+// `lyrics` become lyric (0x05) events.
 void writeMidi(const QString& path, const std::vector<MidiNote>& notes,
-               const std::vector<int>& programs = {0});
+               const std::vector<int>& programs = {0}, const std::vector<MidiLyric>& lyrics = {});
 
 // Index of the first frame with a sample whose magnitude exceeds `threshold`, or -1.
 std::int64_t firstLoudSample(const Pcm& pcm, int threshold);

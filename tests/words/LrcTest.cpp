@@ -1,4 +1,5 @@
 #include "Lrc.h"
+#include "KarLyrics.h"
 #include "RtfReader.h"
 #include "RtfTestSupport.h"
 
@@ -8,6 +9,7 @@
 #include <QTextDocument>
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 namespace sarvel {
@@ -33,7 +35,7 @@ TEST(LrcTiming, FollowsTheDemoWords) {
         {"Twinkle_Twinkle",
          {{0, -1},
           {9400, -1},
-          {9500, 0}, // the title has the same letters as the first line, and comes first
+          {9500, 3}, // the verse, not the title before it that has the same letters
           {13600, 4},
           {34000, 9}, // the malformed 00:3x line is skipped
           {37600, 12},
@@ -94,6 +96,32 @@ TEST(LrcTiming, FollowsTheDemoWords) {
     }
 }
 
+// The demo kit's timed songs: every sung line of the timing finds its line in the words, the first
+// on the verse after the title.
+TEST(LrcTiming, DemoSongsAreTimedLineForLine) {
+    const std::vector<std::pair<const char*, std::optional<Lrc>>> songs = {
+        {"Twinkle_Twinkle", readLrcFile(SARVEL_ASSETS "/SONGS/Twinkle_Twinkle.lrc")},
+        {"Vo_pole_bereza", readKarFile(SARVEL_ASSETS "/SONGS/Vo_pole_bereza.kar")}};
+    for (const auto& [name, lrc] : songs) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(lrc);
+        QTextDocument doc;
+        RtfReader::readFile(QStringLiteral(SARVEL_ASSETS "/TEXTS/%1.rtf").arg(name), doc);
+        const std::vector<WordsLine> lines = wordsLines(doc);
+        const std::vector<int> lineFor = matchLines(*lrc, lines);
+        int sung = 0;
+        for (std::size_t i = 0; i < lineFor.size(); ++i) {
+            if (lrc->lines[i].text.isEmpty())
+                continue;
+            EXPECT_GE(lineFor[i], 3) << lrc->lines[i].text.toStdString();
+            EXPECT_FALSE(lrc->lines[i].words.empty());
+            ++sung;
+        }
+        EXPECT_GE(sung, 6);
+        EXPECT_EQ(lineFor[0], 3);
+    }
+}
+
 TEST(LrcTiming, FoundBesideTheWordsThenBesideTheSong) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -114,6 +142,112 @@ TEST(LrcTiming, FoundBesideTheWordsThenBesideTheSong) {
     EXPECT_EQ(findTimingFile(QString(), song), root.filePath("SONGS/song7.LRC"));
     touch("TEXTS/SONG7.Lrc");
     EXPECT_EQ(findTimingFile(words, song), root.filePath("TEXTS/SONG7.Lrc"));
+}
+
+// A Standard MIDI File written by hand: events are (delta ticks, bytes).
+QByteArray vlq(std::uint32_t n) {
+    QByteArray out(1, char(n & 0x7F));
+    while (n >>= 7)
+        out.prepend(char((n & 0x7F) | 0x80));
+    return out;
+}
+QByteArray chunk(const char* id, const QByteArray& body, std::uint32_t length) {
+    QByteArray out(id, 4);
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out += char((length >> shift) & 0xFF);
+    return out + body;
+}
+QByteArray chunk(const char* id, const QByteArray& body) {
+    return chunk(id, body, std::uint32_t(body.size()));
+}
+QByteArray meta(std::uint32_t delta, int type, const QByteArray& data) {
+    return vlq(delta) + char(0xFF) + char(type) + vlq(std::uint32_t(data.size())) + data;
+}
+QByteArray midiFile(int format, int division, const std::vector<QByteArray>& tracks) {
+    const char header[] = {
+        0, char(format), 0, char(tracks.size()), char(division >> 8), char(division & 0xFF)};
+    QByteArray out = chunk("MThd", QByteArray(header, 6));
+    for (const QByteArray& t : tracks)
+        out += chunk("MTrk", t + meta(0, 0x2F, {}));
+    return out;
+}
+
+struct Syllable {
+    std::int64_t time;
+    const char* text;
+};
+void expectLine(const LrcLine& line, const char* text, const std::vector<Syllable>& syllables) {
+    SCOPED_TRACE(text);
+    EXPECT_EQ(line.text, QString::fromUtf8(text));
+    ASSERT_EQ(line.times.size(), 1U);
+    ASSERT_EQ(line.words.size(), syllables.size());
+    EXPECT_EQ(line.times[0], syllables.front().time);
+    for (std::size_t i = 0; i < syllables.size(); ++i) {
+        EXPECT_EQ(line.words[i].time, syllables[i].time);
+        EXPECT_EQ(line.text.mid(line.words[i].start, line.words[i].length),
+                  QString::fromUtf8(syllables[i].text));
+    }
+}
+
+// A karaoke file: the tempo map in one track (120, then 60 beats a minute from the second beat),
+// notes with running status and a system exclusive message in it; the words as text events of the
+// "Words" track with @ headers, \ and / breaks.
+QByteArray karaokeFile() {
+    const QByteArray tempo =
+        meta(0, 0x51, QByteArray("\x07\xA1\x20", 3)) + vlq(0) + QByteArray("\xF0\x03\x7E\x7F\xF7", 5) +
+        vlq(0) + QByteArray("\x90\x3C\x64", 3) + vlq(240) + QByteArray("\x40\x64", 2) +
+        meta(720, 0x51, QByteArray("\x0F\x42\x40", 3)) + vlq(10) + QByteArray("\x80\x3C\x00", 3);
+    const QByteArray words = meta(0, 0x03, "Words") + meta(0, 0x01, "@KMIDI KARAOKE FILE") +
+                             meta(0, 0x01, "@TTwinkle") + meta(480, 0x01, "\\Twin") + meta(240, 0x01, "kle") +
+                             meta(240, 0x01, " star") + meta(480, 0x01, "/How") + meta(480, 0x01, " I") +
+                             meta(480, 0x01, "\\Up") + meta(0, 0x01, " a") + meta(0, 0x01, "bove/");
+    return midiFile(1, 480, {tempo, words});
+}
+
+TEST(KarLyrics, KaraokeTextFollowsTheTempoMap) {
+    const Lrc lrc = parseKarLyrics(karaokeFile());
+    ASSERT_EQ(lrc.lines.size(), 4U);
+    expectLine(lrc.lines[0], "Twinkle star", {{500, "Twin"}, {750, "kle"}, {1000, "star"}});
+    expectLine(lrc.lines[1], "How I", {{2000, "How"}, {3000, "I"}}); // a beat is now a second
+    EXPECT_EQ(lrc.lines[2].text, QString());                         // between stanzas, never current
+    EXPECT_EQ(lrc.lines[2].times, std::vector<std::int64_t>{4000});
+    expectLine(lrc.lines[3], "Up above", {{4000, "Up"}, {4000, "a"}, {4000, "bove"}});
+}
+
+// Lyric events are taken over text events; line ends; 25 frames of 40 ticks a second; UTF-8.
+TEST(KarLyrics, LyricEventsOfAMidiFile) {
+    const QByteArray track = meta(0, 0x01, "(c) nobody") + meta(1000, 0x05, "Ой, ") +
+                             meta(500, 0x05, "пол\r") + meta(500, 0x05, "ным") + meta(0, 0x01, "@not words");
+    const Lrc lrc = parseKarLyrics(midiFile(0, 0xE728, {track}));
+    ASSERT_EQ(lrc.lines.size(), 2U);
+    expectLine(lrc.lines[0], "Ой, пол", {{1000, "Ой,"}, {1500, "пол"}});
+    expectLine(lrc.lines[1], "ным", {{2000, "ным"}});
+}
+
+// Damaged files give what comes before the damage, and never read past the bytes or loop forever.
+TEST(KarLyrics, DamagedFilesGiveWhatCanBeRead) {
+    const QByteArray good = karaokeFile();
+    for (qsizetype n = 0; n < good.size(); ++n) {
+        const Lrc lrc = parseKarLyrics(good.first(n));
+        EXPECT_LE(lrc.lines.size(), 4U);
+    }
+    const QByteArray lyric = meta(0, 0x05, "la");
+    const std::vector<std::pair<const char*, QByteArray>> damaged = {
+        {"chunk longer than the file", midiFile(0, 96, {}) + chunk("MTrk", lyric, 0xFFFFFFF0U)},
+        {"endless number", midiFile(0, 96, {}) + chunk("MTrk", lyric + QByteArray(64, char(0xFF)))},
+        {"data with no status",
+         midiFile(0, 96, {}) + chunk("MTrk", lyric + QByteArray("\x00\x40\x40", 3) + meta(0, 0x05, "x"))},
+        {"meta longer than the track",
+         midiFile(0, 96, {}) + chunk("MTrk", lyric + QByteArray("\x00\xFF\x05\x8F\xFF\xFF\x7F", 7))},
+    };
+    for (const auto& [name, bytes] : damaged) {
+        SCOPED_TRACE(name);
+        const Lrc lrc = parseKarLyrics(bytes);
+        ASSERT_EQ(lrc.lines.size(), 1U);
+        EXPECT_EQ(lrc.lines[0].text, "la");
+    }
+    EXPECT_TRUE(parseKarLyrics(midiFile(0, 0, {lyric})).lines.empty()) << "no division";
+    EXPECT_TRUE(parseKarLyrics("RIFF and more than fourteen bytes").lines.empty());
 }
 
 } // namespace
