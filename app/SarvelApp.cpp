@@ -16,7 +16,7 @@
 
 namespace sarvel {
 
-SarvelApp::SarvelApp() : stopSignals_(std::make_unique<StopSignals>([this] { stop(); })) {
+SarvelApp::SarvelApp(const QString& kitFile) : stopSignals_(std::make_unique<StopSignals>([this] { stop(); })) {
     guarded(prompts_, [] { installDataFolder(); });
 
     BaseForm = std::make_unique<TBaseForm>(state_, prompts_);
@@ -24,6 +24,7 @@ SarvelApp::SarvelApp() : stopSignals_(std::make_unique<StopSignals>([this] { sto
     startUp_ = std::make_unique<StartUp>(*BaseForm, state_, prompts_);
     startUp_->mixerStartUp = [this] { BaseForm->volume().startUp(); };
     startUp_->mixerShutDown = [this] { BaseForm->volume().shutDown(); };
+    startUp_->startKit = kitFile;
     startUp_->FormCreate();
 
     AboutForm = std::make_unique<TAboutForm>(BaseForm.get());

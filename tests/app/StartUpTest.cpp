@@ -253,3 +253,75 @@ TEST_F(StartUpFixture, StopSignalsCloseTheProgramAndSaveItsSettings) {
         EXPECT_EQ(settingsValue("LastUserFile", "NameFile"), defaultKitPath()) << signal;
     }
 }
+
+// "sarvel KIT.vkt" (a file manager's open): the kit becomes the current kit; one that can't be
+// read is reported and the last kit stays.
+TEST_F(StartUpFixture, KitNamedAtStartBecomesCurrentUnlessItCannotBeRead) {
+    const QString last = home.path() + "/Kits/Last.vkt";
+    writeAll(last, "[TemaArtist]\nButton1=Old\n");
+    writeSettings(("[LastUserFile]\nNameFile=" + last + "\n").toUtf8());
+    const QString missing = home.path() + "/Kits/Missing.vkt";
+    startUp = nullptr;
+    form = std::make_unique<TBaseForm>(state, prompts);
+    startUp = std::make_unique<StartUp>(*form, state, prompts);
+    startUp->startKit = missing;
+    startUp->FormCreate();
+    EXPECT_EQ(prompts.errors, QStringList{"Unable to read " + missing});
+    EXPECT_EQ(state.KitFileName, last);
+    EXPECT_EQ(form->temaButton(1)->text(), "Old");
+
+    prompts.errors.clear();
+    const QString named = home.path() + "/Kits/Named.vkt";
+    writeAll(named, "[Section1]\nButton1=Opening\n[TemaArtist]\nButton1=Ballads\n");
+    SelectionState next;
+    TBaseForm form2(next, prompts);
+    StartUp startUp2(form2, next, prompts);
+    startUp2.startKit = named;
+    startUp2.FormCreate();
+    EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join('\n').toStdString();
+    EXPECT_EQ(next.KitFileName, named);
+    EXPECT_EQ(form2.temaButton(1)->text(), "Ballads");
+    EXPECT_EQ(form2.songButton(1)->text(), "Opening");
+    EXPECT_EQ(form2.windowTitle(), " " + named);
+    startUp2.FormDestroy();
+    EXPECT_EQ(settingsValue("LastUserFile", "NameFile"), named) << "the current kit at exit";
+}
+
+// --version and --help answer on a console, with no window system at all.
+TEST(CommandLine, VersionAndHelpPrintAndExitWithoutAWindow) {
+    for (const char* option : {"--version", "--help"}) {
+        QProcess sarvel;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(name);
+        env.insert("QT_QPA_PLATFORM", "xcb"); // would fail to start without a display
+        sarvel.setProcessEnvironment(env);
+        sarvel.start(SARVEL_EXECUTABLE, {option});
+        ASSERT_TRUE(sarvel.waitForFinished(30000)) << option;
+        EXPECT_EQ(sarvel.exitStatus(), QProcess::NormalExit) << option;
+        EXPECT_EQ(sarvel.exitCode(), 0) << option;
+        const QString out = QString::fromUtf8(sarvel.readAllStandardOutput());
+        EXPECT_TRUE(out.startsWith(std::string_view(option) == "--version" ? "sarvel " SARVEL_VERSION "\n"
+                                                                           : "Usage: sarvel [KIT.vkt]\n"))
+            << out.toStdString();
+    }
+}
+
+// The real program, opened on a kit as a file manager opens it, keeps that kit as the current one.
+TEST(CommandLine, TheProgramStartsOnTheKitItIsGiven) {
+    TempHome home;
+    const QString kit = home.path() + "/Kits/Named.vkt";
+    writeAll(kit, "[TemaArtist]\nButton1=Ballads\n");
+    QProcess sarvel;
+    sarvel.setStandardOutputFile(QProcess::nullDevice());
+    sarvel.setStandardErrorFile(QProcess::nullDevice());
+    sarvel.start(SARVEL_EXECUTABLE, {kit});
+    ASSERT_TRUE(sarvel.waitForStarted(30000));
+    QDeadlineTimer deadline(60000);
+    while (!QFileInfo::exists(settingsPath()) && !deadline.hasExpired() && sarvel.state() == QProcess::Running)
+        QThread::msleep(20);
+    ASSERT_EQ(::kill(pid_t(sarvel.processId()), SIGTERM), 0);
+    ASSERT_TRUE(sarvel.waitForFinished(60000));
+    EXPECT_EQ(sarvel.exitCode(), 0);
+    EXPECT_EQ(IniFile(settingsPath()).readString("LastUserFile", "NameFile", "<none>"), kit);
+}
