@@ -14,6 +14,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("sarvel"));
     QApplication::setApplicationVersion(QStringLiteral(SARVEL_VERSION));
+    // Ties the windows to the installed desktop entry (its icon and name in a Wayland session).
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.sarvel.Sarvel"));
     const sarvel::CommandLine commandLine = sarvel::parseCommandLine(QApplication::arguments());
     if (commandLine.exitCode)
         return *commandLine.exitCode;
