@@ -12,6 +12,7 @@ PACKAGES=(
     libjpeg62-turbo-dev
     libgtest-dev
     fonts-dseg fonts-liberation2
+    desktop-file-utils appstream
 )
 
 missing=()
