@@ -20,7 +20,7 @@ case "$MODE" in
 files)
     for f in bin/sarvel share/applications/$ID.desktop share/metainfo/$ID.metainfo.xml \
         share/mime/packages/sarvel-kit.xml share/icons/hicolor/scalable/apps/sarvel.svg \
-        share/icons/hicolor/{48x48,128x128,256x256}/apps/sarvel.png share/man/man1/sarvel.1; do
+        share/icons/hicolor/{48x48,128x128,256x256}/apps/sarvel.png share/man/man1/sarvel.1.gz; do
         [ -f "$P/$f" ] || fail "$f not installed"
     done
     for size in 48 128 256; do
