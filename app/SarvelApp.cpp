@@ -9,6 +9,7 @@
 #include "TBaseForm.h"
 #include "TEditIniForm.h"
 #include "TZastForm.h"
+#include "Theme.h"
 #include "VolumeController.h"
 
 #include <QApplication>
@@ -17,6 +18,7 @@
 namespace sarvel {
 
 SarvelApp::SarvelApp(const QString& kitFile) : stopSignals_(std::make_unique<StopSignals>([this] { stop(); })) {
+    useProportionalFont();
     guarded(prompts_, [] { installDataFolder(); });
 
     BaseForm = std::make_unique<TBaseForm>(state_, prompts_);
