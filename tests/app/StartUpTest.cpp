@@ -1,4 +1,5 @@
 #include "StartUp.h"
+#include "SarvelApp.h"
 #include "DataFolder.h"
 #include "FakePrompts.h"
 #include "IniFile.h"
@@ -15,13 +16,17 @@
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProcess>
 #include <QScrollBar>
+#include <QTemporaryFile>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
 #include <QToolButton>
 #include <csignal>
+#include <cstdio>
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 using namespace sarvel;
@@ -324,4 +329,45 @@ TEST(CommandLine, TheProgramStartsOnTheKitItIsGiven) {
     ASSERT_TRUE(sarvel.waitForFinished(60000));
     EXPECT_EQ(sarvel.exitCode(), 0);
     EXPECT_EQ(IniFile(settingsPath()).readString("LastUserFile", "NameFile", "<none>"), kit);
+}
+
+// Without a sound server a song plays silently, the window says so once, and no other audio
+// output is tried: the console stays free of their complaints.
+TEST(AudioOutput, WithoutASoundServerSongsPlaySilentlyAndQuietly) {
+    TempHome home;
+    const QByteArray server = qgetenv("PULSE_SERVER");
+    qputenv("PULSE_SERVER", "unix:/nonexistent/sarvel-test/native");
+    QStringList boxes;
+    QTimer reader;
+    QObject::connect(&reader, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            boxes << box->text();
+            box->accept();
+        }
+    });
+    reader.start(20);
+    QTemporaryFile console;
+    ASSERT_TRUE(console.open());
+    std::fflush(stderr);
+    const int saved = ::dup(STDERR_FILENO);
+    ::dup2(console.handle(), STDERR_FILENO);
+    QString status;
+    MediaPlayer::Mode mode = MediaPlayer::Mode::NotReady;
+    {
+        SarvelApp sarvel;
+        status = sarvel.baseForm().LabelStatus->text();
+        sarvel.baseForm().SpeedButtonSongClick(1);
+        mode = sarvel.baseForm().MediaPlayer.mode();
+    }
+    std::fflush(stderr);
+    ::dup2(saved, STDERR_FILENO);
+    ::close(saved);
+    qputenv("PULSE_SERVER", server);
+
+    EXPECT_EQ(boxes, QStringList{QStringLiteral("MIXER не найден !")});
+    EXPECT_EQ(status, QStringLiteral("Нет вывода звука !"));
+    EXPECT_EQ(mode, MediaPlayer::Mode::Playing);
+    const QByteArray text = console.readAll();
+    for (const char* noise : {"ALSA", "alsa", "JACK", "jack", "OpenAL", "openal"})
+        EXPECT_FALSE(text.contains(noise)) << text.toStdString();
 }
