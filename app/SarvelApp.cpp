@@ -9,14 +9,17 @@
 #include "TBaseForm.h"
 #include "TEditIniForm.h"
 #include "TZastForm.h"
+#include "Theme.h"
 #include "VolumeController.h"
 
 #include <QApplication>
 #include <QDialog>
+#include <QLabel>
 
 namespace sarvel {
 
-SarvelApp::SarvelApp() : stopSignals_(std::make_unique<StopSignals>([this] { stop(); })) {
+SarvelApp::SarvelApp(const QString& kitFile) : stopSignals_(std::make_unique<StopSignals>([this] { stop(); })) {
+    useProportionalFont();
     guarded(prompts_, [] { installDataFolder(); });
 
     BaseForm = std::make_unique<TBaseForm>(state_, prompts_);
@@ -24,7 +27,9 @@ SarvelApp::SarvelApp() : stopSignals_(std::make_unique<StopSignals>([this] { sto
     startUp_ = std::make_unique<StartUp>(*BaseForm, state_, prompts_);
     startUp_->mixerStartUp = [this] { BaseForm->volume().startUp(); };
     startUp_->mixerShutDown = [this] { BaseForm->volume().shutDown(); };
+    startUp_->startKit = kitFile;
     startUp_->FormCreate();
+    chooseAudioOutput();
 
     AboutForm = std::make_unique<TAboutForm>(BaseForm.get());
     BaseForm->setAbout(AboutForm.get());
@@ -48,6 +53,22 @@ int SarvelApp::run() {
     }
     startUp_->FormDestroy();
     return result;
+}
+
+// The output is chosen once, on what start-up found: the sound server's when there is one, else
+// a silent one that keeps the songs' time. No other output is probed, as each failed probe (ALSA,
+// JACK, OpenAL) fills the console with its complaints.
+void SarvelApp::chooseAudioOutput() {
+    if (BaseForm->volume().mixerFound()) {
+        BaseForm->MediaPlayer.setAudioSink(QStringLiteral("pulsesink"));
+        return;
+    }
+    BaseForm->MediaPlayer.setAudioSink(QStringLiteral("fakesink sync=true"));
+    // A start-up message (no kit found) stays in front; the label's resting caption goes.
+    const QString status = BaseForm->LabelStatus->text().trimmed();
+    const bool startUpMessage = !status.isEmpty() && status != QLatin1String("No message");
+    BaseForm->LabelStatus->setText((startUpMessage ? status + QStringLiteral("  ") : QString()) +
+                                   QStringLiteral("Нет вывода звука !"));
 }
 
 void SarvelApp::stop() {

@@ -3,6 +3,7 @@
 #include "SelectionState.h"
 #include "WidgetPrompts.h"
 
+#include <QString>
 #include <memory>
 
 namespace sarvel {
@@ -17,7 +18,8 @@ class TZastForm;
 // Builds the windows in their order, runs the event loop and takes the run down again.
 class SarvelApp {
 public:
-    SarvelApp();
+    // kitFile: a kit to start on, as named on the command line; empty for the last kit.
+    explicit SarvelApp(const QString& kitFile = {});
     ~SarvelApp();
 
     int run();
@@ -26,6 +28,8 @@ public:
     SelectionState& state() { return state_; }
 
 private:
+    // Plays through the sound server, or silently (and says so) when start-up found none.
+    void chooseAudioOutput();
     // Ends the run as the main window's close box does: modal windows first, as their Cancel would.
     void stop();
 

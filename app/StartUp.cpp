@@ -2,6 +2,7 @@
 
 #include "DataFolder.h"
 #include "Guard.h"
+#include "IniFile.h"
 #include "SelectionState.h"
 #include "Settings.h"
 #include "SpeedButton.h"
@@ -14,6 +15,7 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <optional>
+#include <stdexcept>
 #include <string>
 
 namespace sarvel {
@@ -33,6 +35,16 @@ void StartUp::FormCreate() {
     state_.ColorGreen = settings.green;
     state_.ColorBlue = settings.blue;
     state_.KitFileName = settings.kitFile.isEmpty() ? defaultKitPath() : settings.kitFile;
+    // A kit opened from a file manager becomes the current kit as "Kits" makes one; a kit that
+    // can't be read is reported and the last kit stays.
+    if (!startKit.isEmpty()) {
+        guarded(prompts_, [&] {
+            if (!QFileInfo(startKit).isFile())
+                throw std::runtime_error(("Unable to read " + startKit).toStdString());
+            [[maybe_unused]] const IniFile probe(startKit);
+            state_.KitFileName = startKit;
+        });
+    }
     // A change of the box's state saves it at once, so a first run stores "OFF" here.
     form_.CheckBoxNoTxt->setChecked(settings.checkBoxNoTxt == QStringLiteral("ON"));
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <functional>
 
 namespace sarvel {
@@ -16,6 +17,8 @@ public:
     // The mixer's start-up and shutdown steps, wired by the application to the window's volume.
     std::function<void()> mixerStartUp;
     std::function<void()> mixerShutDown;
+    // A kit named at start; it takes the last kit's place when it can be read.
+    QString startKit;
 
     void FormCreate();
     void FormDestroy();

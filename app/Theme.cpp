@@ -1,5 +1,6 @@
 #include "Theme.h"
 
+#include <QApplication>
 #include <QFontDatabase>
 #include <QPainter>
 
@@ -89,6 +90,15 @@ QFont lcdFont(int pixelSize) {
     font.setBold(true);
     font.setStyleHint(QFont::Monospace);
     return font;
+}
+
+void useProportionalFont() {
+    // fontconfig's sans-serif list has no Liberation face: with only Liberation fonts installed the
+    // toolkit's default face falls to Liberation Mono. Naming the faces keeps the texts proportional.
+    QFont font = QApplication::font();
+    font.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")});
+    font.setStyleHint(QFont::SansSerif);
+    QApplication::setFont(font);
 }
 
 } // namespace sarvel

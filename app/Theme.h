@@ -21,4 +21,7 @@ QImage defaultGlyph();
 // A seven-segment style font for the time and volume labels, or a plain monospace one.
 QFont lcdFont(int pixelSize);
 
+// Makes the application's text font a proportional sans: DejaVu Sans, else Liberation Sans.
+void useProportionalFont();
+
 } // namespace sarvel

@@ -11,7 +11,8 @@ PACKAGES=(
     libpulse-dev pulseaudio pulseaudio-utils
     libjpeg62-turbo-dev
     libgtest-dev
-    fonts-dseg fonts-liberation2
+    fonts-dseg fonts-liberation2 fonts-dejavu-core
+    desktop-file-utils appstream
 )
 
 missing=()

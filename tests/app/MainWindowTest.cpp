@@ -5,11 +5,13 @@
 #include "TAboutForm.h"
 #include "TBaseForm.h"
 #include "TestSupport.h"
+#include "Theme.h"
 #include "WidgetPrompts.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
@@ -298,4 +300,17 @@ TEST(ErrorBoxes, AnErrorAlreadyShownIsNotStackedAgain) {
     prompts.error(lost);
     EXPECT_EQ(answerer.shown.size(), 3) << "once closed, the error is shown again";
     qApp->removeEventFilter(&answerer);
+}
+
+// The window's texts are in a proportional face, also where Liberation is the only family
+// installed (run that way by the ctest entry app.fonts_liberation_only).
+TEST(Fonts, WindowTextsAreProportional) {
+    const QFont before = QApplication::font();
+    useProportionalFont();
+    SelectionState state;
+    FakePrompts prompts;
+    TBaseForm form(state, prompts);
+    const QFontInfo info(form.LabelStatus->font());
+    QApplication::setFont(before);
+    EXPECT_FALSE(info.fixedPitch()) << info.family().toStdString();
 }

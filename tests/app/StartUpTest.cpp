@@ -1,4 +1,5 @@
 #include "StartUp.h"
+#include "SarvelApp.h"
 #include "DataFolder.h"
 #include "FakePrompts.h"
 #include "IniFile.h"
@@ -15,13 +16,17 @@
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProcess>
 #include <QScrollBar>
+#include <QTemporaryFile>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
 #include <QToolButton>
 #include <csignal>
+#include <cstdio>
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 using namespace sarvel;
@@ -252,4 +257,117 @@ TEST_F(StartUpFixture, StopSignalsCloseTheProgramAndSaveItsSettings) {
         EXPECT_EQ(settingsValue("COLORS", "Red"), "1") << signal;
         EXPECT_EQ(settingsValue("LastUserFile", "NameFile"), defaultKitPath()) << signal;
     }
+}
+
+// "sarvel KIT.vkt" (a file manager's open): the kit becomes the current kit; one that can't be
+// read is reported and the last kit stays.
+TEST_F(StartUpFixture, KitNamedAtStartBecomesCurrentUnlessItCannotBeRead) {
+    const QString last = home.path() + "/Kits/Last.vkt";
+    writeAll(last, "[TemaArtist]\nButton1=Old\n");
+    writeSettings(("[LastUserFile]\nNameFile=" + last + "\n").toUtf8());
+    const QString missing = home.path() + "/Kits/Missing.vkt";
+    startUp = nullptr;
+    form = std::make_unique<TBaseForm>(state, prompts);
+    startUp = std::make_unique<StartUp>(*form, state, prompts);
+    startUp->startKit = missing;
+    startUp->FormCreate();
+    EXPECT_EQ(prompts.errors, QStringList{"Unable to read " + missing});
+    EXPECT_EQ(state.KitFileName, last);
+    EXPECT_EQ(form->temaButton(1)->text(), "Old");
+
+    prompts.errors.clear();
+    const QString named = home.path() + "/Kits/Named.vkt";
+    writeAll(named, "[Section1]\nButton1=Opening\n[TemaArtist]\nButton1=Ballads\n");
+    SelectionState next;
+    TBaseForm form2(next, prompts);
+    StartUp startUp2(form2, next, prompts);
+    startUp2.startKit = named;
+    startUp2.FormCreate();
+    EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join('\n').toStdString();
+    EXPECT_EQ(next.KitFileName, named);
+    EXPECT_EQ(form2.temaButton(1)->text(), "Ballads");
+    EXPECT_EQ(form2.songButton(1)->text(), "Opening");
+    EXPECT_EQ(form2.windowTitle(), " " + named);
+    startUp2.FormDestroy();
+    EXPECT_EQ(settingsValue("LastUserFile", "NameFile"), named) << "the current kit at exit";
+}
+
+// --version and --help answer on a console, with no window system at all.
+TEST(CommandLine, VersionAndHelpPrintAndExitWithoutAWindow) {
+    for (const char* option : {"--version", "--help"}) {
+        QProcess sarvel;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(name);
+        env.insert("QT_QPA_PLATFORM", "xcb"); // would fail to start without a display
+        sarvel.setProcessEnvironment(env);
+        sarvel.start(SARVEL_EXECUTABLE, {option});
+        ASSERT_TRUE(sarvel.waitForFinished(30000)) << option;
+        EXPECT_EQ(sarvel.exitStatus(), QProcess::NormalExit) << option;
+        EXPECT_EQ(sarvel.exitCode(), 0) << option;
+        const QString out = QString::fromUtf8(sarvel.readAllStandardOutput());
+        EXPECT_TRUE(out.startsWith(std::string_view(option) == "--version" ? "sarvel " SARVEL_VERSION "\n"
+                                                                           : "Usage: sarvel [KIT.vkt]\n"))
+            << out.toStdString();
+    }
+}
+
+// The real program, opened on a kit as a file manager opens it, keeps that kit as the current one.
+TEST(CommandLine, TheProgramStartsOnTheKitItIsGiven) {
+    TempHome home;
+    const QString kit = home.path() + "/Kits/Named.vkt";
+    writeAll(kit, "[TemaArtist]\nButton1=Ballads\n");
+    QProcess sarvel;
+    sarvel.setStandardOutputFile(QProcess::nullDevice());
+    sarvel.setStandardErrorFile(QProcess::nullDevice());
+    sarvel.start(SARVEL_EXECUTABLE, {kit});
+    ASSERT_TRUE(sarvel.waitForStarted(30000));
+    QDeadlineTimer deadline(60000);
+    while (!QFileInfo::exists(settingsPath()) && !deadline.hasExpired() && sarvel.state() == QProcess::Running)
+        QThread::msleep(20);
+    ASSERT_EQ(::kill(pid_t(sarvel.processId()), SIGTERM), 0);
+    ASSERT_TRUE(sarvel.waitForFinished(60000));
+    EXPECT_EQ(sarvel.exitCode(), 0);
+    EXPECT_EQ(IniFile(settingsPath()).readString("LastUserFile", "NameFile", "<none>"), kit);
+}
+
+// Without a sound server a song plays silently, the window says so once, and no other audio
+// output is tried: the console stays free of their complaints.
+TEST(AudioOutput, WithoutASoundServerSongsPlaySilentlyAndQuietly) {
+    TempHome home;
+    const QByteArray server = qgetenv("PULSE_SERVER");
+    qputenv("PULSE_SERVER", "unix:/nonexistent/sarvel-test/native");
+    QStringList boxes;
+    QTimer reader;
+    QObject::connect(&reader, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            boxes << box->text();
+            box->accept();
+        }
+    });
+    reader.start(20);
+    QTemporaryFile console;
+    ASSERT_TRUE(console.open());
+    std::fflush(stderr);
+    const int saved = ::dup(STDERR_FILENO);
+    ::dup2(console.handle(), STDERR_FILENO);
+    QString status;
+    MediaPlayer::Mode mode = MediaPlayer::Mode::NotReady;
+    {
+        SarvelApp sarvel;
+        status = sarvel.baseForm().LabelStatus->text();
+        sarvel.baseForm().SpeedButtonSongClick(1);
+        mode = sarvel.baseForm().MediaPlayer.mode();
+    }
+    std::fflush(stderr);
+    ::dup2(saved, STDERR_FILENO);
+    ::close(saved);
+    qputenv("PULSE_SERVER", server);
+
+    EXPECT_EQ(boxes, QStringList{QStringLiteral("MIXER не найден !")});
+    EXPECT_EQ(status, QStringLiteral("Нет вывода звука !"));
+    EXPECT_EQ(mode, MediaPlayer::Mode::Playing);
+    const QByteArray text = console.readAll();
+    for (const char* noise : {"ALSA", "alsa", "JACK", "jack", "OpenAL", "openal"})
+        EXPECT_FALSE(text.contains(noise)) << text.toStdString();
 }

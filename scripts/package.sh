@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Builds the Debian package sarvel_VERSION_ARCH.deb into build-deb/ (the program only, no tests or
+# benchmarks) and shows what it holds. Needs what scripts/setup.sh installs, plus dpkg-dev for the
+# library dependencies.
+#   scripts/package.sh              the package in build-deb/
+#   scripts/package.sh --lintian    and check it with lintian
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+BUILD=${SARVEL_DEB_BUILD_DIR:-build-deb}
+bash scripts/setup.sh
+command -v dpkg-shlibdeps >/dev/null || {
+    echo "dpkg-shlibdeps is missing: apt-get install dpkg-dev" >&2
+    exit 1
+}
+# The same build type as the tests' build, so a compiler cache serves both; cpack strips the program.
+cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSARVEL_TESTS=OFF -DSARVEL_BENCH=OFF >/dev/null
+cmake --build "$BUILD"
+(cd "$BUILD" && cpack -G DEB)
+DEB=$(ls -t "$BUILD"/sarvel_*.deb | head -1)
+dpkg-deb --info "$DEB"
+dpkg-deb --contents "$DEB"
+if [ "${1:-}" = "--lintian" ]; then
+    lintian --info "$DEB"
+fi
+echo "Built $DEB"
