@@ -68,7 +68,7 @@ runs)
     done
     # Every song and words file the demo kit names is there.
     grep -i '^Button[0-9]*=' "$D/TEMES/First.vkt" >/dev/null || fail "the demo kit is empty"
-    songs=$(find "$D/SONGS" -type f \( -name '*.mp3' -o -name '*.wav' -o -name '*.mid' \) | wc -l)
+    songs=$(find "$D/SONGS" -type f \( -name '*.mp3' -o -name '*.wav' -o -name '*.mid' -o -name '*.kar' \) | wc -l)
     [ "$songs" -ge 6 ] || fail "only $songs demo songs"
     grep -qi "NameFile=$D/TEMES/First.vkt" "$settings" || fail "the demo kit is not the current kit"
     ;;
