@@ -18,7 +18,8 @@
 
 namespace sarvel {
 
-SarvelApp::SarvelApp(const QString& kitFile) : stopSignals_(std::make_unique<StopSignals>([this] { stop(); })) {
+SarvelApp::SarvelApp(const QString& kitFile)
+    : stopSignals_(std::make_unique<StopSignals>([this] { stop(); })) {
     useProportionalFont();
     guarded(prompts_, [] { installDataFolder(); });
 

@@ -138,26 +138,35 @@ void TimedWords::show(const Highlight& h) {
     cursor.setPosition(std::clamp(h.lineStart, 0, end));
     pane_.setTextCursor(cursor);
 
+    if (h.wordStart < 0) {
+        markSungLine(pane_, cursor);
+        return;
+    }
+    QTextCursor word = cursor;
+    word.setPosition(std::clamp(h.wordStart, 0, end));
+    word.setPosition(std::clamp(h.wordEnd, 0, end), QTextCursor::KeepAnchor);
+    markSungLine(pane_, cursor, &word);
+}
+
+void markSungLine(QTextEdit& pane, const QTextCursor& cursor, const QTextCursor* word) {
     QTextEdit::ExtraSelection line;
     line.format.setBackground(kSungLineBackground);
     line.format.setForeground(Qt::white);
     line.format.setProperty(QTextFormat::FullWidthSelection, true);
     line.cursor = cursor;
+    line.cursor.clearSelection();
     QList<QTextEdit::ExtraSelection> marks{line};
-    if (h.wordStart >= 0) {
-        QTextEdit::ExtraSelection word;
-        word.format.setBackground(kSungWordBackground);
-        word.format.setForeground(Qt::white);
-        word.format.setFontUnderline(true);
-        word.cursor = cursor;
-        word.cursor.setPosition(std::clamp(h.wordStart, 0, end));
-        word.cursor.setPosition(std::clamp(h.wordEnd, 0, end), QTextCursor::KeepAnchor);
-        marks << word;
+    if (word) {
+        QTextEdit::ExtraSelection sung;
+        sung.format.setBackground(kSungWordBackground);
+        sung.format.setForeground(Qt::white);
+        sung.format.setFontUnderline(true);
+        sung.cursor = *word;
+        marks << sung;
     }
-    pane_.setExtraSelections(marks);
-    // Kept about a third of the way down, so the performer reads ahead.
-    QScrollBar* bar = pane_.verticalScrollBar();
-    bar->setValue(bar->value() + pane_.cursorRect(cursor).top() - pane_.viewport()->height() / 3);
+    pane.setExtraSelections(marks);
+    QScrollBar* bar = pane.verticalScrollBar();
+    bar->setValue(bar->value() + pane.cursorRect(cursor).top() - pane.viewport()->height() / 3);
 }
 
 } // namespace sarvel

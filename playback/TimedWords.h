@@ -8,6 +8,7 @@
 #include <QTimer>
 
 class QAbstractButton;
+class QTextCursor;
 class QTextDocument;
 class QTextEdit;
 
@@ -22,6 +23,10 @@ QString existingFile(const QString& stored);
 inline const QColor kSungLineBackground(30, 80, 160);
 // The word being sung inside it: a brighter blue, underlined.
 inline const QColor kSungWordBackground(60, 140, 235);
+
+// Marks the line at `cursor` as sung (plus `word` inside it, when not null) and keeps it about a
+// third of the way down the pane, so the performer reads ahead.
+void markSungLine(QTextEdit& pane, const QTextCursor& cursor, const QTextCursor* word = nullptr);
 
 // The words following the song by its timing file (LRC), or else the lyrics of a MIDI song: the line of the
 // latest time not after the song's position is marked and kept a third of the way down the pane, its current

@@ -12,7 +12,6 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QScrollBar>
 #include <QSlider>
 #include <QTextBlock>
 #include <QTextEdit>
@@ -204,14 +203,7 @@ void TimingMode::mark(const WordsLine* line) {
     QTextCursor cursor(pane->document());
     cursor.setPosition(std::clamp(line->start, 0, pane->document()->characterCount() - 1));
     pane->setTextCursor(cursor);
-    QTextEdit::ExtraSelection sung;
-    sung.format.setBackground(kSungLineBackground);
-    sung.format.setForeground(Qt::white);
-    sung.format.setProperty(QTextFormat::FullWidthSelection, true);
-    sung.cursor = cursor;
-    pane->setExtraSelections({sung});
-    QScrollBar* bar = pane->verticalScrollBar();
-    bar->setValue(bar->value() + pane->cursorRect(cursor).top() - pane->viewport()->height() / 3);
+    markSungLine(*pane, cursor);
 }
 
 } // namespace sarvel

@@ -163,17 +163,7 @@ void Transport::followWithCaret(int position, int length) {
     const int textLength = edit->document()->characterCount() - 1;
     cursor.setPosition(caretIndex(textLength, position, length));
     edit->setTextCursor(cursor);
-
-    // The caret's line is marked and kept about a third of the way down, so the performer reads ahead.
-    QTextEdit::ExtraSelection line;
-    line.format.setBackground(kSungLineBackground);
-    line.format.setForeground(Qt::white);
-    line.format.setProperty(QTextFormat::FullWidthSelection, true);
-    line.cursor = cursor;
-    line.cursor.clearSelection();
-    edit->setExtraSelections({line});
-    QScrollBar* bar = edit->verticalScrollBar();
-    bar->setValue(bar->value() + edit->cursorRect(cursor).top() - edit->viewport()->height() / 3);
+    markSungLine(*edit, cursor); // the caret's line
 }
 
 void Transport::resetCaret() {

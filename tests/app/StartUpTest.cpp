@@ -1,8 +1,8 @@
 #include "StartUp.h"
-#include "SarvelApp.h"
 #include "DataFolder.h"
 #include "FakePrompts.h"
 #include "IniFile.h"
+#include "SarvelApp.h"
 #include "SelectionState.h"
 #include "SpeedButton.h"
 #include "TBaseForm.h"
@@ -26,8 +26,8 @@
 #include <QToolButton>
 #include <csignal>
 #include <cstdio>
-#include <unistd.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace sarvel;
 using sarvel::test::FakePrompts;
@@ -323,7 +323,8 @@ TEST(CommandLine, TheProgramStartsOnTheKitItIsGiven) {
     sarvel.start(SARVEL_EXECUTABLE, {kit});
     ASSERT_TRUE(sarvel.waitForStarted(30000));
     QDeadlineTimer deadline(60000);
-    while (!QFileInfo::exists(settingsPath()) && !deadline.hasExpired() && sarvel.state() == QProcess::Running)
+    while (!QFileInfo::exists(settingsPath()) && !deadline.hasExpired() &&
+           sarvel.state() == QProcess::Running)
         QThread::msleep(20);
     ASSERT_EQ(::kill(pid_t(sarvel.processId()), SIGTERM), 0);
     ASSERT_TRUE(sarvel.waitForFinished(60000));
