@@ -17,7 +17,7 @@ constexpr std::string_view underlines =
     "ulthdashd ulthdashdd ulthldash ululdbwave ulw ulwave";
 // Destinations without \* that hold nothing to show.
 constexpr std::string_view hiddenDestinations =
-    "stylesheet info pict nonshppict objdata header headerl headerr headerf footer footerl footerr footerf "
+    "info pict nonshppict objdata header headerl headerr headerf footer footerl footerr footerf "
     "footnote annotation atnid atnauthor atnref atndate filetbl revtbl xe tc tcn fldinst listtable "
     "listoverridetable themedata latentstyles datastore xmlnstbl colorschememapping rsidtbl generator pn "
     "pntxta pntxtb template docvar userprops pgdsctbl mmathPr ftnsep ftnsepc ftncn aftnsep aftnsepc aftncn "
@@ -45,6 +45,12 @@ const std::unordered_map<std::string_view, RtfKeywordInfo>& table() {
             {"deff", {K::DefaultFont}},
             {"fonttbl", {K::FontTable}},
             {"colortbl", {K::ColorTable}},
+            {"stylesheet", {K::StyleSheet}},
+            {"s", {K::ParagraphStyle}},
+            {"cs", {K::CharacterStyle}},
+            {"ds", {K::OtherStyle}},
+            {"ts", {K::OtherStyle}},
+            {"sbasedon", {K::StyleBasedOn}},
             {"f", {K::Font}},
             {"fcharset", {K::FontCharset}},
             {"cpg", {K::FontCodePage}},

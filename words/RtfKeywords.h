@@ -17,6 +17,11 @@ enum class RtfKeyword : std::uint8_t {
     DefaultFont,
     FontTable,
     ColorTable,
+    StyleSheet,
+    ParagraphStyle, // \s: in the style sheet it numbers an entry, in the text it applies one
+    CharacterStyle, // \cs
+    OtherStyle,     // \ds, \ts: section and table styles, not applied
+    StyleBasedOn,
     Font,
     FontCharset,
     FontCodePage,
@@ -49,7 +54,7 @@ enum class RtfKeyword : std::uint8_t {
     Foreground,
     Background,
     Highlight, // like Background, but 0 means none
-    // paragraph formatting
+    // paragraph formatting: these come last, the reader tells them apart by order
     ParagraphDefault,
     AlignLeft,
     AlignCenter,

@@ -11,12 +11,7 @@ namespace sarvel {
 
 namespace {
 
-constexpr int maxTwips = 31680; // 22 inches, the largest page RTF allows
 constexpr double twipsPerPixel = 15.0;
-
-bool toggleOn(const RtfTokenizer::Token& t) {
-    return !t.hasParam || t.param != 0;
-}
 
 } // namespace
 
@@ -41,7 +36,7 @@ void RtfParser::run() {
     }
     flushBytes();
     flushText();
-    out_.finish(blockFormat(top().para));
+    out_.finish(blockFormat(paragraphState()));
 }
 
 bool RtfParser::step(RtfTokenizer::Token t) {
@@ -84,7 +79,8 @@ bool RtfParser::step(RtfTokenizer::Token t) {
     }
     case Kind::Word:
         flushBytes();
-        if (starred)
+        if (starred && !(top().dest == RtfDestination::StyleSheet &&
+                         lookupRtfKeyword(t.text).keyword == RtfKeyword::CharacterStyle))
             top().dest = RtfDestination::Skip; // an optional destination this reader does not know
         else
             word(t);
@@ -115,6 +111,8 @@ bool RtfParser::closeGroup() {
     }
     if (top().dest == RtfDestination::FontTable)
         tables_.endFontTableGroup(); // an entry may end with its group instead of ';'
+    else if (top().dest == RtfDestination::StyleSheet)
+        styles_.endGroup();
     if (stack_.size() == 1)
         return false;
     stack_.pop_back();
@@ -150,6 +148,9 @@ void RtfParser::word(const RtfTokenizer::Token& t) {
     case RtfDestination::ColorTable:
         tables_.colorTableWord(info.keyword, t.param);
         return;
+    case RtfDestination::StyleSheet:
+        styles_.word({info.keyword, t.param, t.hasParam});
+        return;
     case RtfDestination::Text:
         textWord(info.keyword, t, info.character);
         return;
@@ -160,7 +161,6 @@ void RtfParser::textWord(RtfKeyword keyword, const RtfTokenizer::Token& t, char1
     RtfGroupState& g = top();
     RtfCharState& c = g.chr;
     RtfParaState& p = g.para;
-    const int twips = std::clamp(t.param, -maxTwips, maxTwips);
     switch (keyword) {
     case RtfKeyword::Ansi:
         tables_.setAnsiPage(1252);
@@ -201,88 +201,22 @@ void RtfParser::textWord(RtfKeyword keyword, const RtfTokenizer::Token& t, char1
     case RtfKeyword::Character:
         appendText(QStringView(&character, 1));
         break;
-    case RtfKeyword::Font:
-        c.font = t.param;
+    case RtfKeyword::StyleSheet:
+        g.dest = RtfDestination::StyleSheet;
+        styles_.begin();
         break;
-    case RtfKeyword::Plain:
-        c = RtfCharState{};
+    case RtfKeyword::ParagraphStyle:
+        styles_.applyParagraphStyle(t.param, c, p);
+        textIsLatest_ = false;
         break;
-    case RtfKeyword::Bold:
-        c.bold = toggleOn(t);
+    case RtfKeyword::CharacterStyle:
+        styles_.applyCharacterStyle(t.param, c);
         break;
-    case RtfKeyword::Italic:
-        c.italic = toggleOn(t);
-        break;
-    case RtfKeyword::Underline:
-        c.underline = toggleOn(t);
-        break;
-    case RtfKeyword::UnderlineNone:
-        c.underline = false;
-        break;
-    case RtfKeyword::Strike:
-        c.strike = toggleOn(t);
-        break;
-    case RtfKeyword::Hidden:
-        c.hidden = toggleOn(t);
-        break;
-    case RtfKeyword::Caps:
-        c.caps = toggleOn(t);
-        break;
-    case RtfKeyword::SmallCaps:
-        c.smallCaps = toggleOn(t);
-        break;
-    case RtfKeyword::Super:
-        c.script = toggleOn(t) ? 1 : 0;
-        break;
-    case RtfKeyword::Sub:
-        c.script = toggleOn(t) ? -1 : 0;
-        break;
-    case RtfKeyword::NoSuperSub:
-        c.script = 0;
-        break;
-    case RtfKeyword::FontSize:
-        c.halfPoints = t.param > 0 ? std::min(t.param, 3276) : 24;
-        break;
-    case RtfKeyword::Foreground:
-        c.foreground = t.param;
-        break;
-    case RtfKeyword::Background:
-        c.background = t.param;
-        break;
-    case RtfKeyword::Highlight:
-        c.background = t.param > 0 ? t.param : -1;
-        break;
-    case RtfKeyword::ParagraphDefault:
-        p = RtfParaState{};
-        break;
-    case RtfKeyword::AlignLeft:
-        p.align = RtfAlign::Left;
-        break;
-    case RtfKeyword::AlignCenter:
-        p.align = RtfAlign::Center;
-        break;
-    case RtfKeyword::AlignRight:
-        p.align = RtfAlign::Right;
-        break;
-    case RtfKeyword::AlignJustify:
-        p.align = RtfAlign::Justify;
-        break;
-    case RtfKeyword::LeftIndent:
-        p.leftIndent = twips;
-        break;
-    case RtfKeyword::RightIndent:
-        p.rightIndent = twips;
-        break;
-    case RtfKeyword::FirstIndent:
-        p.firstIndent = twips;
-        break;
-    case RtfKeyword::SpaceBefore:
-        p.spaceBefore = std::max(twips, 0);
-        break;
-    case RtfKeyword::SpaceAfter:
-        p.spaceAfter = std::max(twips, 0);
-        break;
-    default: // table entries and \result outside an object: nothing to do here
+    default:
+        // Formatting, or table entries and \result outside an object, which do nothing here.
+        if (applyRtfFormatting({keyword, t.param, t.hasParam}, c, p) &&
+            keyword >= RtfKeyword::ParagraphDefault)
+            textIsLatest_ = false;
         break;
     }
 }
@@ -322,6 +256,9 @@ void RtfParser::bytes(std::string_view data) {
     case RtfDestination::ColorTable:
         tables_.colorTableBytes(data);
         break;
+    case RtfDestination::StyleSheet:
+        styles_.bytes(data);
+        break;
     default:
         break;
     }
@@ -357,6 +294,8 @@ void RtfParser::startRun() {
         flushText();
     if (pending_.isEmpty())
         pendingState_ = c;
+    paraOfText_ = top().para;
+    textIsLatest_ = true;
     if (highSurrogate_ != 0) {
         highSurrogate_ = 0;
         pending_ += QChar(QChar::ReplacementCharacter);
@@ -395,7 +334,15 @@ void RtfParser::endParagraph() {
         appendText({}); // its pair never came: U+FFFD, in this paragraph
     highSurrogate_ = 0;
     flushText();
-    out_.endParagraph(blockFormat(top().para));
+    out_.endParagraph(blockFormat(paragraphState()));
+    textIsLatest_ = false;
+}
+
+const RtfParaState& RtfParser::paragraphState() const {
+    // A group closed after the text, as in {\qc words}\par, does not take the paragraph's
+    // formatting back: word processors show it as set for its text. A paragraph control written
+    // after the text still counts.
+    return textIsLatest_ ? paraOfText_ : stack_.back().para;
 }
 
 // ---- formats ----

@@ -4,6 +4,7 @@
 #include "RtfDocumentBuilder.h"
 #include "RtfKeywords.h"
 #include "RtfState.h"
+#include "RtfStyleSheet.h"
 #include "RtfTables.h"
 #include "RtfTokenizer.h"
 
@@ -47,6 +48,7 @@ private:
     void flushBytes();
     void flushText();
     void endParagraph();
+    const RtfParaState& paragraphState() const; // what the paragraph ending now takes
 
     const QTextCharFormat& charFormat(const RtfCharState& state);
     static QTextBlockFormat blockFormat(const RtfParaState& para);
@@ -61,6 +63,9 @@ private:
     char16_t highSurrogate_ = 0;
 
     RtfTables tables_;
+    RtfStyleSheet styles_;
+    RtfParaState paraOfText_;   // paragraph state of the latest text
+    bool textIsLatest_ = false; // text came after the last paragraph control of this paragraph
 
     std::string bytes_;         // text bytes in the current font's code page, decoded as one run
     QString pending_;           // decoded text of one formatting run

@@ -25,7 +25,7 @@ struct RtfCharState {
 
 enum class RtfAlign : std::uint8_t { Left, Center, Right, Justify };
 
-// Paragraph properties in twips; the ones in force at \par belong to the paragraph it ends.
+// Paragraph properties in twips; a paragraph takes the ones in force for its text.
 struct RtfParaState {
     RtfAlign align = RtfAlign::Left;
     int leftIndent = 0;
@@ -42,6 +42,7 @@ enum class RtfDestination : std::uint8_t {
     Skip,       // nothing visible: metadata, pictures, hidden destinations
     FontTable,  // \fonttbl: parsed, never shown
     ColorTable, // \colortbl: parsed, never shown
+    StyleSheet, // \stylesheet: parsed, never shown
     Object,     // \object: hidden except its \result
 };
 

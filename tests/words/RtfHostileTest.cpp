@@ -86,6 +86,28 @@ TEST(RtfHostile, HugeParameters) {
     EXPECT_EQ(formatOf(doc, "c").foreground().color(), QColor(255, 0, 7));
 }
 
+TEST(RtfHostile, StyleSheetLoopsAndHugeNumbers) {
+    QTextDocument doc;
+    RtfReader::read(
+        "{\\rtf1{\\stylesheet{\\s1\\fs20\\sbasedon2 a;}{\\s2\\b\\sbasedon1 b;}"
+        "{\\s3\\i\\sbasedon3 c;}{\\s-99999999999\\fs99999999999\\sbasedon2147483647 d;}"
+        "{\\*\\cs99999999999\\ul;}{\\*\\ts1\\fs2;}}"
+        "\\s1 x\\par\\pard\\plain\\s3 y\\par\\pard\\plain\\s-2147483648 z\\cs2147483647 w\\s77\\ts1 v}",
+        doc);
+    EXPECT_EQ(words(doc), "x\ny\nzwv");
+    const QTextCharFormat x = formatOf(doc, "x"); // its bases loop back to it
+    EXPECT_TRUE(isBold(x));
+    EXPECT_DOUBLE_EQ(x.fontPointSize(), 10.0);
+    EXPECT_TRUE(formatOf(doc, "y").fontItalic());
+    EXPECT_DOUBLE_EQ(formatOf(doc, "z").fontPointSize(), 1638.0);
+    EXPECT_TRUE(formatOf(doc, "wv").fontUnderline());
+
+    // A long style sheet loads like any other long table.
+    EXPECT_EQ(readWords("{\\rtf1{\\stylesheet" + QByteArray("{\\s7\\sbasedon7\\b;}").repeated(100000) +
+                        "}\\s7 words}"),
+              "words");
+}
+
 TEST(RtfHostile, OverlongWordsAndBrokenEscapes) {
     EXPECT_EQ(readWords("{\\rtf1 a\\" + QByteArray(100000, 'b') + " c}"), "ac");
     EXPECT_EQ(readWords("{\\rtf1 a\\fs" + QByteArray(100000, '9') + " c}"), "ac");

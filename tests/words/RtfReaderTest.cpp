@@ -174,6 +174,31 @@ TEST(RtfProducers, MacTextEdit) {
     EXPECT_FALSE(formatOf(doc, "café").hasProperty(QTextFormat::ForegroundBrush));
 }
 
+// Typeset from LaTeX: the formatting lives in the style sheet, and a centred line is a group
+// closed before its paragraph mark.
+TEST(RtfProducers, LatexStylesAndGroupedAlignment) {
+    QTextDocument doc;
+    load("latex_style.rtf", doc);
+    EXPECT_EQ(words(doc), QString::fromUtf8("Дорога\nНочь опустилась\nПрипев: слышишь\nКонец"));
+    const QTextCharFormat title = formatOf(doc, "Дорога");
+    EXPECT_TRUE(isBold(title));
+    EXPECT_DOUBLE_EQ(title.fontPointSize(), 16.0);
+    EXPECT_EQ(alignmentOf(doc, "Дорога"), Qt::AlignHCenter);
+    EXPECT_DOUBLE_EQ(formatOf(doc, "Ночь").fontPointSize(), 12.0);
+
+    const QTextCharFormat chorus = formatOf(doc, "Припев: ");
+    EXPECT_DOUBLE_EQ(chorus.fontPointSize(), 10.0);
+    EXPECT_TRUE(chorus.fontItalic());
+    EXPECT_FALSE(isBold(chorus));
+    EXPECT_DOUBLE_EQ(blockOf(doc, "Припев").blockFormat().leftMargin(), 48.0);
+    const QTextCharFormat refrain = formatOf(doc, "слышишь"); // a character style on top
+    EXPECT_TRUE(isBold(refrain));
+    EXPECT_TRUE(refrain.fontItalic());
+    EXPECT_DOUBLE_EQ(refrain.fontPointSize(), 10.0);
+
+    EXPECT_EQ(alignmentOf(doc, "Конец"), Qt::AlignHCenter);
+}
+
 TEST(RtfPlainText, FilesThatAreNotRtf) {
     QTextDocument doc;
     load("plain_utf8.rtf", doc);
