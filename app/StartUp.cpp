@@ -47,6 +47,7 @@ void StartUp::FormCreate() {
     }
     // A change of the box's state saves it at once, so a first run stores "OFF" here.
     form_.CheckBoxNoTxt->setChecked(settings.checkBoxNoTxt == QStringLiteral("ON"));
+    form_.setWordsZoom(settings.wordsZoom);
 
     form_.setWindowColor(state_.ColorRed, state_.ColorGreen, state_.ColorBlue);
     form_.ScrollBarRed->setValue(state_.ColorRed);
@@ -95,7 +96,7 @@ void StartUp::FormCreate() {
 
 void StartUp::FormDestroy() {
     form_.ScrollBarVolume->setValue(1);
-    guarded(prompts_, [&] { writeSettingsAtExit(state_); });
+    guarded(prompts_, [&] { writeSettingsAtExit(state_, form_.wordsZoom()); });
     if (mixerShutDown)
         guarded(prompts_, mixerShutDown);
 }

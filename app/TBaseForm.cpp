@@ -16,6 +16,7 @@
 #include "TimingMode.h"
 #include "Transport.h"
 #include "VolumeController.h"
+#include "WordsZoom.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -153,6 +154,7 @@ TBaseForm::TBaseForm(SelectionState& state, Prompts& prompts, QWidget* parent)
     wordsFont.setBold(true);
     RichEdit->setFont(wordsFont);
     RichEdit->setPlainText(QStringLiteral("текста нет"));
+    wordsZoom_ = new WordsZoom(*RichEdit);
     panes->addWidget(RichEdit);
     column->addWidget(content_, 1);
 
@@ -197,6 +199,14 @@ TBaseForm::TBaseForm(SelectionState& state, Prompts& prompts, QWidget* parent)
 }
 
 TBaseForm::~TBaseForm() = default;
+
+int TBaseForm::wordsZoom() const {
+    return wordsZoom_->step();
+}
+
+void TBaseForm::setWordsZoom(int step) {
+    wordsZoom_->setStep(step);
+}
 
 QWidget* TBaseForm::buildTopBar() {
     auto* bar = new QWidget(this);

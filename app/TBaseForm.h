@@ -35,6 +35,7 @@ class TimingMode;
 class Transport;
 class TZastForm;
 class VolumeController;
+class WordsZoom;
 struct SelectionState;
 
 // The program's one working window: top bar, position bar, the song pane with the button grid,
@@ -100,6 +101,9 @@ public:
     // Space typed in the words: returns true when it started or stopped the song, so the
     // space is not also typed into them.
     bool RichEditKeyDown(QKeyEvent* event);
+    // Steps of the words pane's zoom, 0 for the words' own sizes.
+    int wordsZoom() const;
+    void setWordsZoom(int step);
 
     // Top bar.
     QLabel* ImageIcon = nullptr;
@@ -188,6 +192,7 @@ private:
     std::unique_ptr<TimingMode> timing_;
     QWidget* content_ = nullptr;
     QScrollArea* songScroll_ = nullptr;
+    WordsZoom* wordsZoom_ = nullptr; // owned by the words pane
 };
 
 } // namespace sarvel
