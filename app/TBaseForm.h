@@ -30,6 +30,7 @@ class KitActions;
 class Launch;
 class Prompts;
 class SpeedButton;
+class StageView;
 class TAboutForm;
 class TimingMode;
 class Transport;
@@ -104,6 +105,8 @@ public:
     // Steps of the words pane's zoom, 0 for the words' own sizes.
     int wordsZoom() const;
     void setWordsZoom(int step);
+    // The words full screen, shown with F11 or the top bar's button.
+    StageView& stageView() const { return *stage_; }
 
     // Top bar.
     QLabel* ImageIcon = nullptr;
@@ -111,6 +114,7 @@ public:
     QToolButton* SpeedButtonOpenSong = nullptr;
     QToolButton* SpeedButtonHelp = nullptr;
     QToolButton* SpeedButtonNewFile = nullptr;
+    QToolButton* SpeedButtonStage = nullptr;
     QToolButton* SpeedButtonTiming = nullptr;
     QToolButton* SpeedButtonFileIniOpen = nullptr;
     QToolButton* SpeedButtonToSong = nullptr;
@@ -193,6 +197,7 @@ private:
     QWidget* content_ = nullptr;
     QScrollArea* songScroll_ = nullptr;
     WordsZoom* wordsZoom_ = nullptr; // owned by the words pane
+    std::unique_ptr<StageView> stage_;
 };
 
 } // namespace sarvel

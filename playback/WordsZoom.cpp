@@ -59,6 +59,11 @@ void WordsZoom::setStep(int step) {
     apply(*pane_.document());
 }
 
+void WordsZoom::setBaseFont(const QFont& font) {
+    baseFont_ = font;
+    apply(*pane_.document());
+}
+
 void WordsZoom::prepare(QTextEdit& pane, QTextDocument& words) {
     if (auto* zoom = dynamic_cast<WordsZoom*>(pane.findChild<QObject*>(QString::fromLatin1(kName))))
         zoom->apply(words);

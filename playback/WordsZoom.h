@@ -21,6 +21,8 @@ public:
 
     int step() const { return step_; }
     void setStep(int step);
+    // A new unzoomed font for the pane, the zoom kept.
+    void setBaseFont(const QFont& font);
 
     // Scales a document about to be shown in the pane to the pane's zoom.
     static void prepare(QTextEdit& pane, QTextDocument& words);

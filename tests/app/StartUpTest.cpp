@@ -5,8 +5,10 @@
 #include "SarvelApp.h"
 #include "SelectionState.h"
 #include "SpeedButton.h"
+#include "StageView.h"
 #include "TBaseForm.h"
 #include "TestSupport.h"
+#include "WordsZoom.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -406,8 +408,10 @@ TEST_F(StartUpFixture, WordsZoomScalesEveryRtfSizeAndIsRememberedBetweenRuns) {
     EXPECT_EQ(form->RichEdit->document()->defaultFont().pixelSize(), plainPixels);
     EXPECT_FALSE(form->RichEdit->document()->isUndoAvailable()) << "zooming is no edit";
 
+    QTest::keyClick(form->stageView().words(), Qt::Key_Minus, Qt::ControlModifier);
     startUp->FormDestroy();
     EXPECT_EQ(settingsValue("Words", "Zoom"), "2");
+    EXPECT_EQ(settingsValue("Words", "StageZoom"), "-1");
     QTest::keyClick(form->RichEdit, Qt::Key_0, Qt::ControlModifier);
     EXPECT_DOUBLE_EQ(sizeAt(0), 30.0);
     EXPECT_DOUBLE_EQ(sizeAt(1), 15.0);
@@ -416,6 +420,7 @@ TEST_F(StartUpFixture, WordsZoomScalesEveryRtfSizeAndIsRememberedBetweenRuns) {
     TBaseForm form2(next, prompts);
     StartUp(form2, next, prompts).FormCreate();
     EXPECT_EQ(form2.wordsZoom(), 2);
+    EXPECT_EQ(form2.stageView().zoom().step(), -1);
     EXPECT_GT(form2.RichEdit->document()->defaultFont().pixelSize(), form->RichEdit->document()->defaultFont().pixelSize());
     EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join('\n').toStdString();
 }
