@@ -99,9 +99,8 @@ void StartUp::FormCreate() {
 
 void StartUp::FormDestroy() {
     form_.ScrollBarVolume->setValue(1);
-    guarded(prompts_, [&] {
-        writeSettingsAtExit(state_, form_.wordsZoom(), form_.stageView().zoom().step());
-    });
+    guarded(prompts_,
+            [&] { writeSettingsAtExit(state_, form_.wordsZoom(), form_.stageView().zoom().step()); });
     if (mixerShutDown)
         guarded(prompts_, mixerShutDown);
 }

@@ -387,7 +387,12 @@ TEST_F(StartUpFixture, WordsZoomScalesEveryRtfSizeAndIsRememberedBetweenRuns) {
     writeAll(other, "{\\rtf1 {\\fs60 Other}\\par {\\fs30 words}\\par}");
     start();
     const auto sizeAt = [&](int block) {
-        return form->RichEdit->document()->findBlockByNumber(block).begin().fragment().charFormat().fontPointSize();
+        return form->RichEdit->document()
+            ->findBlockByNumber(block)
+            .begin()
+            .fragment()
+            .charFormat()
+            .fontPointSize();
     };
     const auto open = [&](const QString& path) {
         prompts.answers = {path};
@@ -421,6 +426,7 @@ TEST_F(StartUpFixture, WordsZoomScalesEveryRtfSizeAndIsRememberedBetweenRuns) {
     StartUp(form2, next, prompts).FormCreate();
     EXPECT_EQ(form2.wordsZoom(), 2);
     EXPECT_EQ(form2.stageView().zoom().step(), -1);
-    EXPECT_GT(form2.RichEdit->document()->defaultFont().pixelSize(), form->RichEdit->document()->defaultFont().pixelSize());
+    EXPECT_GT(form2.RichEdit->document()->defaultFont().pixelSize(),
+              form->RichEdit->document()->defaultFont().pixelSize());
     EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join('\n').toStdString();
 }
