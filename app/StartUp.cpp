@@ -6,7 +6,9 @@
 #include "SelectionState.h"
 #include "Settings.h"
 #include "SpeedButton.h"
+#include "StageView.h"
 #include "TBaseForm.h"
+#include "WordsZoom.h"
 
 #include <QCheckBox>
 #include <QFileInfo>
@@ -47,6 +49,8 @@ void StartUp::FormCreate() {
     }
     // A change of the box's state saves it at once, so a first run stores "OFF" here.
     form_.CheckBoxNoTxt->setChecked(settings.checkBoxNoTxt == QStringLiteral("ON"));
+    form_.setWordsZoom(settings.wordsZoom);
+    form_.stageView().zoom().setStep(settings.stageZoom);
 
     form_.setWindowColor(state_.ColorRed, state_.ColorGreen, state_.ColorBlue);
     form_.ScrollBarRed->setValue(state_.ColorRed);
@@ -95,7 +99,8 @@ void StartUp::FormCreate() {
 
 void StartUp::FormDestroy() {
     form_.ScrollBarVolume->setValue(1);
-    guarded(prompts_, [&] { writeSettingsAtExit(state_); });
+    guarded(prompts_,
+            [&] { writeSettingsAtExit(state_, form_.wordsZoom(), form_.stageView().zoom().step()); });
     if (mixerShutDown)
         guarded(prompts_, mixerShutDown);
 }

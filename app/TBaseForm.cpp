@@ -10,12 +10,14 @@
 #include "SelectionState.h"
 #include "Settings.h"
 #include "SpeedButton.h"
+#include "StageView.h"
 #include "TAboutForm.h"
 #include "TZastForm.h"
 #include "Theme.h"
 #include "TimingMode.h"
 #include "Transport.h"
 #include "VolumeController.h"
+#include "WordsZoom.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -153,6 +155,8 @@ TBaseForm::TBaseForm(SelectionState& state, Prompts& prompts, QWidget* parent)
     wordsFont.setBold(true);
     RichEdit->setFont(wordsFont);
     RichEdit->setPlainText(QStringLiteral("текста нет"));
+    wordsZoom_ = new WordsZoom(*RichEdit);
+    stage_ = std::make_unique<StageView>(*RichEdit, *LabelNameButton, *LabelSongTimeEnd, *this);
     panes->addWidget(RichEdit);
     column->addWidget(content_, 1);
 
@@ -198,6 +202,14 @@ TBaseForm::TBaseForm(SelectionState& state, Prompts& prompts, QWidget* parent)
 
 TBaseForm::~TBaseForm() = default;
 
+int TBaseForm::wordsZoom() const {
+    return wordsZoom_->step();
+}
+
+void TBaseForm::setWordsZoom(int step) {
+    wordsZoom_->setStep(step);
+}
+
 QWidget* TBaseForm::buildTopBar() {
     auto* bar = new QWidget(this);
     bar->setObjectName(QStringLiteral("TopBar"));
@@ -231,6 +243,10 @@ QWidget* TBaseForm::buildTopBar() {
     files->addWidget(SpeedButtonOpenSong, 0, 1);
     files->addWidget(SpeedButtonHelp, 1, 0);
     files->addWidget(SpeedButtonNewFile, 1, 1);
+    SpeedButtonStage = pictureButton(bar, "SpeedButtonStage", QStringLiteral("Stage view (F11)"),
+                                     QIcon::fromTheme(QStringLiteral("view-fullscreen")), 29);
+    SpeedButtonStage->setText(QStringLiteral("F11")); // shown where the theme has no picture
+    files->addWidget(SpeedButtonStage, 0, 2);
     row->addLayout(files);
 
     auto* views = new QVBoxLayout;
@@ -277,7 +293,7 @@ QWidget* TBaseForm::buildTopBar() {
     nameFont.setBold(true);
     LabelNameButton->setFont(nameFont);
     LabelNameButton->setStyleSheet(QStringLiteral("color: lime;"));
-    LabelNameButton->setMinimumWidth(90); // the name yields first when the window narrows
+    LabelNameButton->setMinimumWidth(76); // the name yields first when the window narrows
     row->addWidget(LabelNameButton, 4);
 
     GroupBoxStatus = new QGroupBox(bar);
@@ -538,6 +554,7 @@ void TBaseForm::wireHandlers() {
             [this] { guard([this] { directOpen_->SpeedButtonOpenSongClick(); }); });
     connect(SpeedButtonOpenText, &QToolButton::clicked, this,
             [this] { guard([this] { directOpen_->SpeedButtonOpenTextClick(); }); });
+    connect(SpeedButtonStage, &QToolButton::clicked, this, [this] { stage_->toggle(); });
     connect(SpeedButtonTiming, &QToolButton::clicked, this, [this] { guard([this] { timing_->toggle(); }); });
     connect(SpeedButtonPlay, &QToolButton::toggled, this, [this](bool down) {
         if (!down)
@@ -551,6 +568,10 @@ void TBaseForm::SpeedButtonSongClick(int number) {
 
 // A held Space acts once: its repeats would toggle the song some twenty times in a second and a half.
 void TBaseForm::FormKeyDown(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F11 && !event->isAutoRepeat()) {
+        stage_->toggle();
+        return;
+    }
     if (timing_->key(*event, false))
         return;
     if (event->key() == Qt::Key_Space && !event->isAutoRepeat())

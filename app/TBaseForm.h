@@ -30,11 +30,13 @@ class KitActions;
 class Launch;
 class Prompts;
 class SpeedButton;
+class StageView;
 class TAboutForm;
 class TimingMode;
 class Transport;
 class TZastForm;
 class VolumeController;
+class WordsZoom;
 struct SelectionState;
 
 // The program's one working window: top bar, position bar, the song pane with the button grid,
@@ -100,6 +102,11 @@ public:
     // Space typed in the words: returns true when it started or stopped the song, so the
     // space is not also typed into them.
     bool RichEditKeyDown(QKeyEvent* event);
+    // Steps of the words pane's zoom, 0 for the words' own sizes.
+    int wordsZoom() const;
+    void setWordsZoom(int step);
+    // The words full screen, shown with F11 or the top bar's button.
+    StageView& stageView() const { return *stage_; }
 
     // Top bar.
     QLabel* ImageIcon = nullptr;
@@ -107,6 +114,7 @@ public:
     QToolButton* SpeedButtonOpenSong = nullptr;
     QToolButton* SpeedButtonHelp = nullptr;
     QToolButton* SpeedButtonNewFile = nullptr;
+    QToolButton* SpeedButtonStage = nullptr;
     QToolButton* SpeedButtonTiming = nullptr;
     QToolButton* SpeedButtonFileIniOpen = nullptr;
     QToolButton* SpeedButtonToSong = nullptr;
@@ -188,6 +196,8 @@ private:
     std::unique_ptr<TimingMode> timing_;
     QWidget* content_ = nullptr;
     QScrollArea* songScroll_ = nullptr;
+    WordsZoom* wordsZoom_ = nullptr; // owned by the words pane
+    std::unique_ptr<StageView> stage_;
 };
 
 } // namespace sarvel

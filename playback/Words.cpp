@@ -1,6 +1,7 @@
 #include "Words.h"
 
 #include "RtfReader.h"
+#include "WordsZoom.h"
 
 #include <QPointer>
 #include <QTextDocument>
@@ -15,6 +16,7 @@ void loadWords(QTextEdit& pane, const QString& path) {
     words->setDefaultStyleSheet(pane.document()->defaultStyleSheet());
     try {
         RtfReader::readFile(path, *words);
+        WordsZoom::prepare(pane, *words);
     } catch (...) {
         delete words;
         throw;

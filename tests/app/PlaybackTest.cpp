@@ -7,6 +7,7 @@
 #include "PrivateSoundServer.h"
 #include "SelectionState.h"
 #include "SpeedButton.h"
+#include "StageView.h"
 #include "TBaseForm.h"
 #include "TestSupport.h"
 #include "Transport.h"
@@ -404,6 +405,45 @@ TEST_F(Playback, SpaceInTheWordsIsNotTypedWhenItTogglesTheSong) {
     form.CheckBoxKey->setChecked(false);
     QTest::keyClick(form.RichEdit, Qt::Key_Space);
     EXPECT_EQ(form.RichEdit->toPlainText().size(), words.size() + 1) << "with Keyboard off it types";
+}
+
+// The stage view follows the pane's mark with the same words, and keys in it work the song.
+TEST_F(Playback, StageViewFollowsTheMarkedLineAndPassesKeysOn) {
+    writeFullEntry(1, longSong(), 50);
+    form.TimerPlay->stop(); // the test ticks by hand
+    form.CheckBoxNoTxt->setChecked(true);
+    form.CheckBoxPlay->setChecked(false);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    form.SpeedButtonSongClick(1);
+    StageView& stage = form.stageView();
+    QTest::keyClick(&form, Qt::Key_F11);
+    ASSERT_TRUE(stage.isVisible());
+    EXPECT_TRUE(stage.isFullScreen());
+    EXPECT_EQ(stage.words()->toPlainText(), form.RichEdit->toPlainText());
+    EXPECT_GT(stage.words()->document()->defaultFont().pixelSize(),
+              form.RichEdit->document()->defaultFont().pixelSize());
+
+    QTest::keyClick(stage.words(), Qt::Key_Space);
+    EXPECT_EQ(form.MediaPlayer.mode(), MediaPlayer::Mode::Playing);
+    const auto markedBlock = [](const QTextEdit& edit) {
+        const auto marks = edit.extraSelections();
+        return marks.isEmpty() ? -1 : marks.first().cursor.blockNumber();
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        form.transport().TimerPlayTimer();
+        return markedBlock(*form.RichEdit) >= 1;
+    }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return markedBlock(*stage.words()) == markedBlock(*form.RichEdit); }));
+    EXPECT_TRUE(stage.findChild<QLabel*>("StageCorner")->text().startsWith(QStringLiteral("Калинка")));
+
+    QTest::keyClick(stage.words(), Qt::Key_Escape);
+    EXPECT_FALSE(stage.isVisible());
+    EXPECT_EQ(form.MediaPlayer.mode(), MediaPlayer::Mode::Playing) << "Esc only leaves the stage";
+    QTest::mouseClick(form.SpeedButtonStage, Qt::LeftButton);
+    EXPECT_TRUE(stage.isVisible());
+    QTest::keyClick(stage.words(), Qt::Key_Space);
+    EXPECT_NE(form.MediaPlayer.mode(), MediaPlayer::Mode::Playing);
 }
 
 TEST_F(Playback, HeldSpaceActsOnce) {

@@ -5,9 +5,12 @@
 #include "SarvelApp.h"
 #include "SelectionState.h"
 #include "SpeedButton.h"
+#include "StageView.h"
 #include "TBaseForm.h"
 #include "TestSupport.h"
+#include "WordsZoom.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -21,9 +24,13 @@
 #include <QScrollBar>
 #include <QTemporaryFile>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextEdit>
 #include <QThread>
 #include <QTimer>
 #include <QToolButton>
+#include <QWheelEvent>
 #include <csignal>
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -371,4 +378,55 @@ TEST(AudioOutput, WithoutASoundServerSongsPlaySilentlyAndQuietly) {
     const QByteArray text = console.readAll();
     for (const char* noise : {"ALSA", "alsa", "JACK", "jack", "OpenAL", "openal"})
         EXPECT_FALSE(text.contains(noise)) << text.toStdString();
+}
+
+TEST_F(StartUpFixture, WordsZoomScalesEveryRtfSizeAndIsRememberedBetweenRuns) {
+    const QString big = home.dataDir() + "/TEXTS/big.rtf";
+    const QString other = home.dataDir() + "/TEXTS/other.rtf";
+    writeAll(big, "{\\rtf1 {\\fs40 Big}\\par {\\fs20 small}\\par}");
+    writeAll(other, "{\\rtf1 {\\fs60 Other}\\par {\\fs30 words}\\par}");
+    start();
+    const auto sizeAt = [&](int block) {
+        return form->RichEdit->document()
+            ->findBlockByNumber(block)
+            .begin()
+            .fragment()
+            .charFormat()
+            .fontPointSize();
+    };
+    const auto open = [&](const QString& path) {
+        prompts.answers = {path};
+        QTest::mouseClick(form->SpeedButtonOpenText, Qt::LeftButton);
+    };
+    open(big);
+    QTest::keyClick(form->RichEdit, Qt::Key_Plus, Qt::ControlModifier);
+    QWheelEvent wheel(QPointF(5, 5), form->RichEdit->viewport()->mapToGlobal(QPointF(5, 5)), {}, {0, 120},
+                      Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(form->RichEdit->viewport(), &wheel);
+    EXPECT_DOUBLE_EQ(sizeAt(0), 24.0);
+    EXPECT_DOUBLE_EQ(sizeAt(1), 12.0);
+    const int plainPixels = form->RichEdit->document()->defaultFont().pixelSize();
+
+    open(other); // new words come in at the pane's zoom, in their own proportions
+    EXPECT_DOUBLE_EQ(sizeAt(0), 36.0);
+    EXPECT_DOUBLE_EQ(sizeAt(1), 18.0);
+    EXPECT_EQ(form->RichEdit->document()->defaultFont().pixelSize(), plainPixels);
+    EXPECT_FALSE(form->RichEdit->document()->isUndoAvailable()) << "zooming is no edit";
+
+    QTest::keyClick(form->stageView().words(), Qt::Key_Minus, Qt::ControlModifier);
+    startUp->FormDestroy();
+    EXPECT_EQ(settingsValue("Words", "Zoom"), "2");
+    EXPECT_EQ(settingsValue("Words", "StageZoom"), "-1");
+    QTest::keyClick(form->RichEdit, Qt::Key_0, Qt::ControlModifier);
+    EXPECT_DOUBLE_EQ(sizeAt(0), 30.0);
+    EXPECT_DOUBLE_EQ(sizeAt(1), 15.0);
+
+    SelectionState next;
+    TBaseForm form2(next, prompts);
+    StartUp(form2, next, prompts).FormCreate();
+    EXPECT_EQ(form2.wordsZoom(), 2);
+    EXPECT_EQ(form2.stageView().zoom().step(), -1);
+    EXPECT_GT(form2.RichEdit->document()->defaultFont().pixelSize(),
+              form->RichEdit->document()->defaultFont().pixelSize());
+    EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join('\n').toStdString();
 }
