@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStringDecoder>
 #include <QTextBlock>
 #include <QTextDocument>
 
@@ -132,23 +131,9 @@ void readLine(QStringView raw, Lrc& lrc) {
 
 } // namespace
 
-QString decodeLrcText(const QByteArray& bytes) {
-    QByteArrayView view(bytes);
-    if (view.startsWith("\xEF\xBB\xBF"))
-        view = view.sliced(3);
-    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    QString text = utf8.decode(view);
-    if (!utf8.hasError())
-        return text;
-    text.clear();
-    RtfCodePages pages;
-    pages.decode(1251, std::string_view(bytes.constData(), bytes.size()), text);
-    return text;
-}
-
 Lrc parseLrc(const QByteArray& bytes) {
     Lrc lrc;
-    const QString text = decodeLrcText(bytes);
+    const QString text = decodeUtf8OrCp1251(bytes);
     for (QStringView line : QStringView(text).tokenize(u'\n'))
         readLine(line, lrc);
     return lrc;

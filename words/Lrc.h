@@ -30,10 +30,8 @@ struct Lrc {
     std::int64_t offset = 0;    // ms; positive shows the words earlier
 };
 
-// UTF-8 (with or without BOM) when the bytes are valid UTF-8, Windows-1251 otherwise.
-QString decodeLrcText(const QByteArray& bytes);
-// Reads the lines that carry a time; ID tags other than the offset, unknown tags and malformed
-// lines are skipped.
+// Reads the lines that carry a time (UTF-8 or Windows-1251, as decodeUtf8OrCp1251 decides); ID
+// tags other than the offset, unknown tags and malformed lines are skipped.
 Lrc parseLrc(const QByteArray& bytes);
 // The file read and parsed; nothing when it can't be read.
 std::optional<Lrc> readLrcFile(const QString& path);

@@ -152,4 +152,16 @@ void RtfCodePages::decode(int codePage, std::string_view bytes, QString& out) {
     }
 }
 
+QString decodeUtf8OrCp1251(QByteArrayView bytes) {
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes = bytes.sliced(3);
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QString text = utf8.decode(bytes);
+    if (!utf8.hasError())
+        return text;
+    text.clear();
+    RtfCodePages().decode(1251, std::string_view(bytes.data(), std::size_t(bytes.size())), text);
+    return text;
+}
+
 } // namespace sarvel

@@ -39,4 +39,8 @@ private:
     Page* last_ = nullptr;
 };
 
+// Text that names no encoding of its own (plain words, timing files): UTF-8 after a UTF-8 mark or
+// when all of it is valid UTF-8, Windows-1251 otherwise.
+QString decodeUtf8OrCp1251(QByteArrayView bytes);
+
 } // namespace sarvel

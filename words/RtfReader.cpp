@@ -52,16 +52,7 @@ QString RtfReader::plainText(const QByteArray& bytes) {
         auto utf16 = QStringDecoder(QStringConverter::Utf16, QStringConverter::Flag::Stateless);
         text = utf16(bytes);
     } else {
-        QByteArrayView body(bytes);
-        if (body.startsWith(QByteArrayView(utf8Bom.data(), qsizetype(utf8Bom.size()))))
-            body = body.sliced(qsizetype(utf8Bom.size()));
-        auto utf8 = QStringDecoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-        text = utf8(body);
-        if (utf8.hasError()) {
-            text.clear();
-            RtfCodePages pages;
-            pages.decode(1251, std::string_view(body.data(), std::size_t(body.size())), text);
-        }
+        text = decodeUtf8OrCp1251(bytes);
     }
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
