@@ -1,28 +1,13 @@
+#include "FuzzSupport.h"
 #include "KarLyrics.h"
 
-#include <QGuiApplication>
 #include <QStringList>
 #include <QTextDocument>
 
 #include <cstdint>
 #include <cstdlib>
 
-namespace {
-
-QGuiApplication* app = nullptr;
-
-void check(bool ok) {
-    if (!ok)
-        std::abort();
-}
-
-} // namespace
-
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    app = new QGuiApplication(*argc, *argv);
-    return 0;
-}
+using sarvel::fuzz::check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));

@@ -1,22 +1,10 @@
+#include "FuzzSupport.h"
 #include "RtfReader.h"
 
-#include <QGuiApplication>
 #include <QTextDocument>
 
 #include <cstdint>
 #include <cstdlib>
-
-namespace {
-
-QGuiApplication* app = nullptr;
-
-} // namespace
-
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    app = new QGuiApplication(*argc, *argv);
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0)
