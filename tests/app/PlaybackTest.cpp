@@ -56,6 +56,16 @@ void pressSpace(QWidget* target, bool autoRepeat) {
 // A main window with a kit of real songs, played into a fake sink so no sound server is needed.
 class Playback : public ::testing::Test {
 protected:
+    // The line the words pane marks as sung, and the word marked inside it.
+    QString marked() const {
+        const auto marks = form.RichEdit->extraSelections();
+        return marks.isEmpty() ? QString() : marks.first().cursor.block().text();
+    }
+    QString word() const {
+        const auto marks = form.RichEdit->extraSelections();
+        return marks.size() < 2 ? QString() : marks.at(1).cursor.selectedText();
+    }
+
     void SetUp() override {
         QDir().mkpath(home.dataDir() + "/SONGS");
         QDir().mkpath(home.dataDir() + "/ICONS");
@@ -627,14 +637,6 @@ TEST_F(Playback, TimedWordsFollowTheTimingFile) {
     form.TimerPlay->stop(); // only the timed words' own tick moves the mark
     form.CheckBoxPlay->setChecked(false);
     form.SpeedButtonSongClick(1);
-    auto marked = [&] {
-        const auto marks = form.RichEdit->extraSelections();
-        return marks.isEmpty() ? QString() : marks.first().cursor.block().text();
-    };
-    auto word = [&] {
-        const auto marks = form.RichEdit->extraSelections();
-        return marks.size() < 2 ? QString() : marks.at(1).cursor.selectedText();
-    };
     EXPECT_EQ(marked(), QString()) << "nothing before the first time";
     form.TrackBarSong->setValue(1000);
     EXPECT_EQ(marked(), "First line");
@@ -674,10 +676,6 @@ TEST_F(Playback, TappingAlongWritesATimingFileTheWordsThenFollow) {
     form.CheckBoxPlay->setChecked(false);
     form.CheckBoxKey->setChecked(true);
     form.SpeedButtonSongClick(1);
-    auto marked = [&] {
-        const auto marks = form.RichEdit->extraSelections();
-        return marks.isEmpty() ? QString() : marks.first().cursor.block().text();
-    };
     auto tapAt = [&](int ms, Qt::Key key) {
         form.TrackBarSong->setValue(ms);
         QTest::keyClick(form.RichEdit, key);
@@ -763,14 +761,6 @@ TEST_F(Playback, TimedWordsFollowTheLyricsOfAKaraokeSong) {
     const QString kar = home.dataDir() + "/SONGS/song.kar";
     writeMidi(kar, {{0, 3000, 0, 60, 100}}, {0},
               {{800, "\\Sec"}, {1000, "ond line"}, {1600, "/Third"}, {2000, " line"}});
-    auto marked = [&] {
-        const auto marks = form.RichEdit->extraSelections();
-        return marks.isEmpty() ? QString() : marks.first().cursor.block().text();
-    };
-    auto word = [&] {
-        const auto marks = form.RichEdit->extraSelections();
-        return marks.size() < 2 ? QString() : marks.at(1).cursor.selectedText();
-    };
     form.TimerPlay->stop();
     form.CheckBoxPlay->setChecked(false);
 
