@@ -41,6 +41,10 @@ SavedSongFiles saveSongButton(const QString& kitPath, const QString& section, co
     saved.icon = writeFileEntry(kit, section, "Icon" + n, edit.icon,
                                 QStringLiteral("Файл Ico не инициализирован! "), prompts);
     kit.writeInt(section, "Vol" + n, edit.volume);
+    if (edit.key)
+        kit.writeInt(section, "Key" + n, *edit.key);
+    if (edit.tempo)
+        kit.writeInt(section, "Tempo" + n, *edit.tempo);
     kit.save();
     return saved;
 }

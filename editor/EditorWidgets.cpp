@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QStyle>
 #include <QToolButton>
 
@@ -75,6 +76,22 @@ QPushButton* dialogButton(QWidget* parent, const char* name, const QString& capt
     b->setMinimumSize(geometry.size());
     b->setAutoDefault(false); // Enter belongs to OK alone
     return b;
+}
+
+QSpinBox* spinEdit(QWidget* parent, const char* name, QLabel* label, const QString& purpose, int min, int max,
+                   int value) {
+    auto* s = new QSpinBox(parent);
+    s->setObjectName(QString::fromLatin1(name));
+    s->setRange(min, max);
+    s->setValue(value);
+    // The box's edit field is what takes the focus, so it carries the name as well.
+    QWidget* const named[] = {s, s->findChild<QLineEdit*>()};
+    for (QWidget* w : named) {
+        w->setAccessibleName(label->text());
+        w->setAccessibleDescription(purpose);
+    }
+    label->setBuddy(s);
+    return s;
 }
 
 QGroupBox* group(QWidget* parent, const char* name, const QString& title, const QRect& geometry) {

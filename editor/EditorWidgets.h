@@ -9,6 +9,7 @@ class QIcon;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSpinBox;
 class QToolButton;
 class QWidget;
 
@@ -30,6 +31,9 @@ QLineEdit* editBox(QWidget* parent, const char* name, const QString& accessible,
 // A closing button that never takes Enter for itself.
 QPushButton* dialogButton(QWidget* parent, const char* name, const QString& caption,
                           QStyle::StandardPixmap icon, const QRect& geometry);
+// A number box named after its caption `label`, which it becomes the buddy of.
+QSpinBox* spinEdit(QWidget* parent, const char* name, QLabel* label, const QString& purpose, int min, int max,
+                   int value);
 QGroupBox* group(QWidget* parent, const char* name, const QString& title, const QRect& geometry);
 
 } // namespace sarvel::editorui

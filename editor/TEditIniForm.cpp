@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -171,6 +172,16 @@ void TEditIniForm::buildSongGroup() {
     LabelVol->setObjectName(QStringLiteral("LabelVol"));
     LabelVol->setMinimumWidth(40);
 
+    LabelKey = new QLabel(QStringLiteral("Key"), GroupBoxSong);
+    LabelKey->setObjectName(QStringLiteral("LabelKey"));
+    SpinEditKey = spinEdit(GroupBoxSong, "SpinEditKey", LabelKey, QStringLiteral("Key shift in semitones"),
+                           KeyTempo::kKeyMin, KeyTempo::kKeyMax, KeyTempo::kKeyDefault);
+    LabelTempo = new QLabel(QStringLiteral("Tempo %"), GroupBoxSong);
+    LabelTempo->setObjectName(QStringLiteral("LabelTempo"));
+    SpinEditTempo = spinEdit(GroupBoxSong, "SpinEditTempo", LabelTempo,
+                             QStringLiteral("Tempo in percent of the original"), KeyTempo::kTempoMin,
+                             KeyTempo::kTempoMax, KeyTempo::kTempoDefault);
+
     // Chooser, clear button and path in a row for each file; the paths, the preview with its
     // caption and the volume bar share any width to spare.
     auto* grid = new QGridLayout(GroupBoxSong);
@@ -190,6 +201,14 @@ void TEditIniForm::buildSongGroup() {
     volume->addWidget(Labelv);
     volume->addWidget(LabelVol);
     grid->addLayout(volume, 4, 0, 1, 3);
+    auto* keyTempo = new QHBoxLayout;
+    keyTempo->addWidget(LabelKey);
+    keyTempo->addWidget(SpinEditKey);
+    keyTempo->addSpacing(16);
+    keyTempo->addWidget(LabelTempo);
+    keyTempo->addWidget(SpinEditTempo);
+    keyTempo->addStretch(1);
+    grid->addLayout(keyTempo, 5, 0, 1, 3);
     grid->setColumnStretch(2, 1);
 }
 
@@ -324,7 +343,10 @@ void TEditIniForm::activateSong() {
         state_.SongCaption = caption;
         state_.IconFileName = EditIconFileName;
         ScrollBarVol->setValue(kit.readInt(section, "Vol" + n, 50)); // clamped to 0..100 by the bar
+        openedKeyTempo_ = KeyTempo::read(kit, section, state_.SongNumber);
     }
+    SpinEditKey->setValue(openedKeyTempo_.key);
+    SpinEditTempo->setValue(openedKeyTempo_.tempo);
     if (host_.volumeOn())
         host_.setMainVolume(ScrollBarVol->value());
     LabelNameRtf->setPath(EditTextFileName);
@@ -476,9 +498,17 @@ void TEditIniForm::BitBtnOKClick() {
     // The selection state takes the saved values only once the kit holds them, so a refused
     // write leaves state and kit telling the same story.
     if (state_.EditMode == 1) {
-        const SongButtonEdit edit{state_.SongNumber, singleLine(EditNameButton->text()),
-                                  EditTextFileName,  EditSongFileName,
-                                  EditIconFileName,  ScrollBarVol->value()};
+        const auto changed = [](int now, int opened) {
+            return now != opened ? std::optional(now) : std::nullopt;
+        };
+        const SongButtonEdit edit{state_.SongNumber,
+                                  singleLine(EditNameButton->text()),
+                                  EditTextFileName,
+                                  EditSongFileName,
+                                  EditIconFileName,
+                                  ScrollBarVol->value(),
+                                  changed(SpinEditKey->value(), openedKeyTempo_.key),
+                                  changed(SpinEditTempo->value(), openedKeyTempo_.tempo)};
         const SavedSongFiles saved =
             saveSongButton(state_.KitFileName, state_.CurrentSection, edit, prompts_);
         state_.SongCaption = edit.caption;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "KeyTempo.h"
 #include "PathLabel.h"
 
 #include <QDialog>
@@ -11,6 +12,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QScrollBar;
+class QSpinBox;
 class QToolButton;
 
 namespace sarvel {
@@ -97,6 +99,10 @@ public:
     QScrollBar* ScrollBarVol = nullptr;
     QLabel* Labelv = nullptr;
     QLabel* LabelVol = nullptr;
+    QLabel* LabelKey = nullptr;
+    QSpinBox* SpinEditKey = nullptr; // semitones
+    QLabel* LabelTempo = nullptr;
+    QSpinBox* SpinEditTempo = nullptr; // percent
 
     FileChooser OpenDialogText;
     FileChooser OpenDialogSong;
@@ -132,6 +138,8 @@ private:
     EditorHost& host_;
     // CurrentSection as it was before a theme activation changed it.
     std::optional<QString> sectionToRestore_;
+    // Key and tempo as the song opened with, so OK writes only what the user changed.
+    KeyTempo openedKeyTempo_;
 };
 
 } // namespace sarvel

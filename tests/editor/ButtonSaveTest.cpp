@@ -4,6 +4,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSpinBox>
+#include <QTest>
 
 using namespace sarvel;
 using namespace sarvel::test;
@@ -106,6 +108,33 @@ TEST_F(ButtonSave, VolumeIsStoredWhetherOrNotCoupled) {
         ok();
         EXPECT_EQ(entry("Section2", "Vol6"), coupled ? "74" : "73");
     }
+}
+
+TEST_F(ButtonSave, KeyAndTempoAreWrittenOnlyOnceTheUserChangesThem) {
+    const QByteArray song = "[Section2]\nButton7=Seven\nText7=-\nSong7=-\nIcon7=-\nVol7=50\n";
+    const QByteArray rest = "[Other]\nx=y\n";
+    writeKit(song + rest);
+    activateSong(7);
+    form.EditNameButton->setText("Renamed");
+    ok();
+    EXPECT_EQ(readAll(kit()), "[Section2]\nButton7=Renamed\nText7=-\nSong7=-\nIcon7=-\nVol7=50\n" + rest);
+
+    writeKit(song + rest);
+    activateSong(7);
+    form.show();
+    QTest::keyClick(form.SpinEditKey, Qt::Key_Down);
+    QTest::keyClick(form.SpinEditKey, Qt::Key_Down);
+    QTest::keyClick(form.SpinEditTempo, Qt::Key_PageDown);
+    ok();
+    EXPECT_EQ(readAll(kit()), song + "Key7=-2\nTempo7=90\n" + rest);
+
+    activateSong(7);
+    ASSERT_EQ(form.SpinEditKey->value(), -2);
+    ASSERT_EQ(form.SpinEditTempo->value(), 90);
+    form.SpinEditKey->setValue(0);
+    form.SpinEditTempo->setValue(100);
+    ok();
+    EXPECT_EQ(readAll(kit()), song + "Key7=0\nTempo7=100\n" + rest) << "a reset to the defaults is stored";
 }
 
 TEST_F(ButtonSave, UntouchedThemeButtonStoresThePlaceholderPath) {

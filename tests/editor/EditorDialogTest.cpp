@@ -8,8 +8,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QTest>
 #include <algorithm>
+#include <tuple>
 
 using namespace sarvel;
 using namespace sarvel::test;
@@ -69,6 +71,21 @@ TEST_F(EditorDialog, StoredVolumeIsKeptWithinTheBar) {
         activateSong(number);
         EXPECT_EQ(form.ScrollBarVol->value(), position) << "Vol" << number;
     }
+}
+
+TEST_F(EditorDialog, StoredKeyAndTempoAreShownWithinTheirRangesAndNotRewritten) {
+    const QByteArray before = "[Section1]\nButton1=A\nText1=-\nSong1=-\nIcon1=-\nVol1=50\nKey1=9\nTempo1=20\n"
+                              "Key2=-7\nTempo2=151\nKey3=abc\nTempo3=\n";
+    writeKit(before);
+    const std::tuple<int, int, int> cases[] = {{2, -6, 150}, {3, 0, 100}, {1, 6, 50}};
+    for (const auto& [number, key, tempo] : cases) {
+        activateSong(number);
+        EXPECT_EQ(form.SpinEditKey->value(), key) << "song " << number;
+        EXPECT_EQ(form.SpinEditTempo->value(), tempo) << "song " << number;
+    }
+    form.show();
+    form.BitBtnOK->click();
+    EXPECT_EQ(readAll(kit()), before) << "values the user left alone stay as the kit had them";
 }
 
 TEST_F(EditorDialog, ThemeModeReadsTemaArtistAndMakesItsSectionCurrent) {
