@@ -10,6 +10,7 @@ namespace sarvel {
 // before any window system is needed; the rest after the toolkit has taken its own options.
 struct CommandLine {
     QString kitFile;             // "sarvel KIT.vkt": the kit to start on, made absolute
+    int playSong = 0;            // "--play N": song button N of theme 1, pressed once the window is up
     std::optional<int> exitCode; // set when the run ends here
 };
 

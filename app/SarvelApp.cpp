@@ -3,6 +3,7 @@
 #include "FirstRun.h"
 #include "Guard.h"
 #include "KitActions.h"
+#include "SpeedButton.h"
 #include "StartUp.h"
 #include "StopSignals.h"
 #include "TAboutForm.h"
@@ -15,11 +16,12 @@
 #include <QApplication>
 #include <QDialog>
 #include <QLabel>
+#include <QTimer>
 
 namespace sarvel {
 
-SarvelApp::SarvelApp(const QString& kitFile)
-    : stopSignals_(std::make_unique<StopSignals>([this] { stop(); })) {
+SarvelApp::SarvelApp(const QString& kitFile, int playSong)
+    : playSong_(playSong), stopSignals_(std::make_unique<StopSignals>([this] { stop(); })) {
     useProportionalFont();
     guarded(prompts_, [] { installDataFolder(); });
 
@@ -50,6 +52,10 @@ int SarvelApp::run() {
     // A stop asked for while the windows were being made ends the run before it shows.
     if (!stopSignals_->requested()) {
         BaseForm->show();
+        // Pressed as a click would press it, from the event loop: a song that can't be opened is
+        // reported in the window as it would be then.
+        if (playSong_ > 0)
+            QTimer::singleShot(0, BaseForm.get(), [this] { BaseForm->songButton(playSong_)->click(); });
         result = QApplication::exec();
     }
     startUp_->FormDestroy();

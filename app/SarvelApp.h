@@ -19,7 +19,8 @@ class TZastForm;
 class SarvelApp {
 public:
     // kitFile: a kit to start on, as named on the command line; empty for the last kit.
-    explicit SarvelApp(const QString& kitFile = {});
+    // playSong: a song button of theme 1 to press once the window is up; 0 for none.
+    explicit SarvelApp(const QString& kitFile = {}, int playSong = 0);
     ~SarvelApp();
 
     int run();
@@ -35,6 +36,7 @@ private:
 
     SelectionState state_;
     WidgetPrompts prompts_;
+    int playSong_ = 0;
     // The other windows are the main window's children: declared after it, they are destroyed
     // before it and leave its child list themselves.
     std::unique_ptr<TBaseForm> BaseForm;

@@ -19,6 +19,6 @@ int main(int argc, char** argv) {
     const sarvel::CommandLine commandLine = sarvel::parseCommandLine(QApplication::arguments());
     if (commandLine.exitCode)
         return *commandLine.exitCode;
-    sarvel::SarvelApp sarvel(commandLine.kitFile);
+    sarvel::SarvelApp sarvel(commandLine.kitFile, commandLine.playSong);
     return sarvel.run();
 }

@@ -13,8 +13,13 @@ command -v dpkg-shlibdeps >/dev/null || {
     echo "dpkg-shlibdeps is missing: apt-get install dpkg-dev" >&2
     exit 1
 }
-# The same build type as the tests' build, so a compiler cache serves both; cpack strips the program.
-cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSARVEL_TESTS=OFF -DSARVEL_BENCH=OFF >/dev/null
+# Built as Debian builds its packages: dpkg-buildflags' flags, all hardening on (stack protector,
+# fortified functions, read-only relocations bound at start). The project is C++ only, so CFLAGS
+# has nothing to build. cpack strips the program.
+export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSARVEL_TESTS=OFF -DSARVEL_BENCH=OFF \
+    -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
+    -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" >/dev/null
 cmake --build "$BUILD"
 (cd "$BUILD" && cpack -G DEB)
 DEB=$(ls -t "$BUILD"/sarvel_*.deb | head -1)

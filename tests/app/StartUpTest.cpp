@@ -313,8 +313,9 @@ TEST(CommandLine, VersionAndHelpPrintAndExitWithoutAWindow) {
         EXPECT_EQ(sarvel.exitStatus(), QProcess::NormalExit) << option;
         EXPECT_EQ(sarvel.exitCode(), 0) << option;
         const QString out = QString::fromUtf8(sarvel.readAllStandardOutput());
-        EXPECT_TRUE(out.startsWith(std::string_view(option) == "--version" ? "sarvel " SARVEL_VERSION "\n"
-                                                                           : "Usage: sarvel [KIT.vkt]\n"))
+        EXPECT_TRUE(out.startsWith(std::string_view(option) == "--version"
+                                       ? "sarvel " SARVEL_VERSION "\n"
+                                       : "Usage: sarvel [--play N] [KIT.vkt]\n"))
             << out.toStdString();
     }
 }

@@ -5,6 +5,8 @@
 #                                     when desktop-file-validate or appstreamcli is missing)
 #   installed.sh runs BUILD VERSION   the installed program starts with an empty home of its own and
 #                                     lays out its data folder and demo kit from itself alone
+#   installed.sh plays BUILD VERSION  started so, with --play 1, it plays theme 1's first demo song
+#                                     into the private sound server's sink (skips without one)
 set -euo pipefail
 MODE=$1 BUILD=$2 VERSION=$3
 WORK=$(mktemp -d)
@@ -20,7 +22,8 @@ case "$MODE" in
 files)
     for f in bin/sarvel share/applications/$ID.desktop share/metainfo/$ID.metainfo.xml \
         share/mime/packages/sarvel-kit.xml share/icons/hicolor/scalable/apps/sarvel.svg \
-        share/icons/hicolor/{48x48,128x128,256x256}/apps/sarvel.png share/man/man1/sarvel.1.gz; do
+        share/icons/hicolor/{48x48,128x128,256x256}/apps/sarvel.png share/man/man1/sarvel.1.gz \
+        share/doc/sarvel/copyright; do
         [ -f "$P/$f" ] || fail "$f not installed"
     done
     for size in 48 128 256; do
@@ -44,7 +47,7 @@ files)
     grep -q '^application/x-sarvel-kit text/plain$' "$P/share/mime/subclasses" || fail "a kit is not text"
     ;;
 runs)
-    [ "$("$P/bin/sarvel" --version)" = "sarvel $VERSION" ] || fail "--version"
+    [ "$("$P/bin/sarvel" --version | head -1)" = "sarvel $VERSION" ] || fail "--version"
     HOME=$WORK/home
     mkdir -p "$HOME"
     cd "$WORK"
@@ -71,6 +74,35 @@ runs)
     songs=$(find "$D/SONGS" -type f \( -name '*.mp3' -o -name '*.wav' -o -name '*.mid' -o -name '*.kar' \) | wc -l)
     [ "$songs" -ge 6 ] || fail "only $songs demo songs"
     grep -qi "NameFile=$D/TEMES/First.vkt" "$settings" || fail "the demo kit is not the current kit"
+    ;;
+plays)
+    [ -n "${SARVEL_TEST_SINK:-}" ] || { echo "skipped: no private sound server (scripts/with-sound-server.sh)"; exit 77; }
+    HOME=$WORK/home
+    mkdir -p "$HOME"
+    cd "$WORK"
+    export HOME XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$HOME/.local/share
+    # The sink's monitor, as 8 kHz mono: a null sink gives exact zeros until a stream plays into it.
+    parec --raw --format=s16le --channels=1 --rate=8000 --latency-msec=20 -d "$SARVEL_TEST_SINK.monitor" \
+        >"$WORK/sink.raw" &
+    rec=$!
+    "$P/bin/sarvel" --play 1 >"$WORK/out.log" 2>&1 &
+    pid=$!
+    loud() { od -An -v -td2 -w2 "$WORK/sink.raw" | awk '$1 > 64 || $1 < -64 { n++ } END { print n + 0 }'; }
+    # A fifth of a second of sound above silence.
+    for _ in $(seq 1 240); do
+        [ "$(loud)" -ge 1600 ] && break
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.25
+    done
+    heard=$(loud)
+    streams=$(pactl list sink-inputs)
+    kill "$rec"
+    kill -TERM "$pid" 2>/dev/null || true
+    status=0
+    wait "$pid" || status=$?
+    [ "$heard" -ge 1600 ] || { cat "$WORK/out.log"; fail "no sound reached the sink ($heard loud samples)"; }
+    grep -q 'application.process.binary = "sarvel"' <<<"$streams" || fail "the sound is not sarvel's stream"
+    [ "$status" -eq 0 ] || { cat "$WORK/out.log"; fail "exit status $status"; }
     ;;
 *) fail "unknown mode $MODE" ;;
 esac
