@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package sarvel_VERSION_ARCH.deb into build-deb/ (the program only, no tests or
-# benchmarks) and shows what it holds. Needs what scripts/setup.sh installs, plus dpkg-dev for the
-# library dependencies.
+# benchmarks) and shows what it holds. Installs what it needs: scripts/setup.sh's packages, dpkg-dev
+# for the library dependencies and, with --lintian, lintian.
 #   scripts/package.sh              the package in build-deb/
 #   scripts/package.sh --lintian    and check it with lintian
 set -euo pipefail
@@ -9,10 +9,15 @@ cd "$(dirname "$0")/.."
 
 BUILD=${SARVEL_DEB_BUILD_DIR:-build-deb}
 bash scripts/setup.sh
-command -v dpkg-shlibdeps >/dev/null || {
-    echo "dpkg-shlibdeps is missing: apt-get install dpkg-dev" >&2
-    exit 1
-}
+need=()
+command -v dpkg-shlibdeps >/dev/null || need+=(dpkg-dev)
+[ "${1:-}" = "--lintian" ] && ! command -v lintian >/dev/null && need+=(lintian)
+if [ ${#need[@]} -gt 0 ]; then
+    SUDO=
+    [ "$(id -u)" -ne 0 ] && SUDO=sudo
+    echo "Installing: ${need[*]}"
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get -o DPkg::Lock::Timeout=600 install -y --no-install-recommends "${need[@]}"
+fi
 # Built as Debian builds its packages: dpkg-buildflags' flags, all hardening on (stack protector,
 # fortified functions, read-only relocations bound at start). The project is C++ only, so CFLAGS
 # has nothing to build. cpack strips the program.
