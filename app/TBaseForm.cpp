@@ -184,6 +184,7 @@ TBaseForm::TBaseForm(SelectionState& state, Prompts& prompts, QWidget* parent)
                              RichEdit,
                              [this] { showTextPane(); }};
     transport_ = std::make_unique<Transport>(controls_, MediaPlayer, state_);
+    transport_->timeShown = [this] { stage_->showCorner(); };
     launch_ = std::make_unique<Launch>(controls_, MediaPlayer, *transport_, *volume_, state_);
     directOpen_ = std::make_unique<DirectOpen>(controls_, *transport_, prompts_, state_);
     directOpen_->setDialogs({OpenDialogSong.filter, OpenDialogSong.initialDir},

@@ -197,7 +197,7 @@ void TimingMode::saveOffset() {
 void TimingMode::mark(const WordsLine* line) {
     QTextEdit* pane = c_.RichEdit;
     if (!line) {
-        pane->setExtraSelections({});
+        SungMarks::of(*pane).clear();
         return;
     }
     QTextCursor cursor(pane->document());

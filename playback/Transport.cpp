@@ -48,6 +48,8 @@ void Transport::unloadSong() {
     c_.LabelSongLeghtTime->setText(lengthLabelText(0));
     c_.LabelSongTimeBeg->setText(elapsedLabelText(0));
     c_.LabelSongTimeEnd->setText(remainingLabelText(0));
+    if (timeShown)
+        timeShown();
 }
 
 void Transport::spanSong() {
@@ -61,6 +63,8 @@ void Transport::SongStatusTime() {
     c_.LabelSongLeghtTime->setText(lengthLabelText(length));
     c_.LabelSongTimeBeg->setText(elapsedLabelText(position));
     c_.LabelSongTimeEnd->setText(remainingLabelText(length - player_.Position()));
+    if (timeShown)
+        timeShown();
 }
 
 void Transport::TrackBarSongChange() {
@@ -170,7 +174,7 @@ void Transport::resetCaret() {
     QTextCursor cursor = c_.RichEdit->textCursor();
     cursor.setPosition(0);
     c_.RichEdit->setTextCursor(cursor);
-    c_.RichEdit->setExtraSelections({});
+    SungMarks::of(*c_.RichEdit).clear();
     c_.RichEdit->verticalScrollBar()->setValue(0);
     timed_->rewind();
 }
