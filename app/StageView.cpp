@@ -21,8 +21,8 @@ namespace sarvel {
 namespace {
 constexpr int kLinesOnScreen = 10;
 // Text darker than this is lifted to it, backgrounds lighter than the other brought down to it:
-// each keeps its hue, and light text stays at least 6:1 against any background.
-constexpr double kTextLightness = 0.75;
+// each keeps its hue, and text stays at least 7:1 against black.
+constexpr double kTextLightness = 0.8;
 constexpr double kBackgroundLightness = 0.2;
 
 QBrush recoloured(const QBrush& brush, double lightness, bool atLeast) {

@@ -175,6 +175,11 @@ void TimingMode::nudge(std::int64_t ms) {
     c_.LabelStatus->setText(QStringLiteral("Timing offset %1%2 ms").arg(now > 0 ? "+" : "").arg(now));
 }
 
+void TimingMode::leave() {
+    if (on_)
+        finish(true);
+}
+
 void TimingMode::songStopped() {
     if (on_)
         finish(true);

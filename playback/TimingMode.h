@@ -39,8 +39,11 @@ public:
     // A key pressed in the window or the words; true when the mode used it. `inWords`: the
     // words would otherwise type it.
     bool key(const QKeyEvent& event, bool inWords);
-    // The song stopped (Play came up): the mode ends, a nudged offset is saved.
+    // The song stopped (Play came up) or went round again: the mode ends writing, a nudged offset
+    // is saved.
     void songStopped();
+    // The window closes: the mode ends writing, as by its key.
+    void leave();
 
 private:
     void start();

@@ -81,6 +81,11 @@ void Transport::TrackBarSongChange() {
 void Transport::TimerPlayTimer() {
     if (player_.mode() == MediaPlayer::Mode::Playing) {
         const int position = player_.Position();
+        // Repeating, the device went on from the end to the start since the bar was last moved; a
+        // seek leaves the bar where it went, within a tick of the position.
+        const int back = c_.TrackBarSong->value() - position;
+        if (c_.CheckBoxRepeat->isChecked() && back > 0 && back >= player_.Length() / 2 && songLooped)
+            songLooped();
         if (position != 0)
             followWithCaret(position, player_.Length());
         state_.SeekOnSliderChange = false;
@@ -98,9 +103,11 @@ void Transport::TimerPlayTimer() {
         player_.setPosition(0);
         SongStatusTime();
         resetCaret();
-        if (c_.CheckBoxRepeat->isChecked())
+        if (c_.CheckBoxRepeat->isChecked()) {
             player_.Play();
-        else
+            if (songLooped)
+                songLooped();
+        } else
             c_.SpeedButtonPlay->setChecked(false);
     }
 }

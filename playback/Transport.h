@@ -48,6 +48,8 @@ public:
     TimedWords& timedWords() { return *timed_; }
     // Told after the time labels changed, for the views that repeat them.
     std::function<void()> timeShown;
+    // Told when "Repeat song" took the song from its end back to its start: its end for all else.
+    std::function<void()> songLooped;
 
 private:
     const MainControls& c_;
