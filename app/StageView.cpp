@@ -47,6 +47,45 @@ bool lightened(const QTextCharFormat& from, QTextCharFormat& to) {
     }
     return any;
 }
+
+// The words made for a dark background: dark text lifted, light backgrounds brought down.
+void lightOnDark(QTextDocument& words) {
+    const bool undo = words.isUndoRedoEnabled();
+    words.setUndoRedoEnabled(false);
+    QTextCursor cursor(&words);
+    cursor.beginEditBlock();
+    for (QTextBlock block = words.begin(); block.isValid(); block = block.next()) {
+        cursor.setPosition(block.position());
+        QTextBlockFormat blockFormat = block.blockFormat();
+        if (blockFormat.hasProperty(QTextFormat::BackgroundBrush)) {
+            blockFormat.setBackground(recoloured(blockFormat.background(), kBackgroundLightness, false));
+            cursor.setBlockFormat(blockFormat);
+        }
+        QTextCharFormat charFormat;
+        if (lightened(block.charFormat(), charFormat))
+            cursor.mergeBlockCharFormat(charFormat);
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            QTextCharFormat format;
+            if (!fragment.isValid() || !lightened(fragment.charFormat(), format))
+                continue;
+            cursor.setPosition(fragment.position());
+            cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
+            cursor.mergeCharFormat(format);
+        }
+    }
+    cursor.endEditBlock();
+    words.setUndoRedoEnabled(undo);
+}
+
+// The second screen is the audience's or the performer's own; without one the main window's.
+QScreen* stageScreen(const QList<QScreen*>& screens, QScreen* main) {
+    for (QScreen* screen : screens)
+        if (screen != main)
+            return screen;
+    return main ? main : (screens.isEmpty() ? nullptr : screens.first());
+}
+
 } // namespace
 
 StageView::StageView(QTextEdit& pane, QLabel& caption, QLabel& timeLeft, QWidget& keys)
@@ -99,14 +138,6 @@ StageView::StageView(QTextEdit& pane, QLabel& caption, QLabel& timeLeft, QWidget
     });
 }
 
-QScreen* StageView::stageScreen(const QList<QScreen*>& screens, QScreen* main) {
-    // The second screen is the audience's or the performer's own; without one the main window's.
-    for (QScreen* screen : screens)
-        if (screen != main)
-            return screen;
-    return main ? main : (screens.isEmpty() ? nullptr : screens.first());
-}
-
 void StageView::toggle() {
     if (isVisible())
         hide();
@@ -157,35 +188,6 @@ void StageView::showCorner() {
                            timeLeft_.text().trimmed();
     if (corner_->text() != corner)
         corner_->setText(corner);
-}
-
-void StageView::lightOnDark(QTextDocument& words) {
-    const bool undo = words.isUndoRedoEnabled();
-    words.setUndoRedoEnabled(false);
-    QTextCursor cursor(&words);
-    cursor.beginEditBlock();
-    for (QTextBlock block = words.begin(); block.isValid(); block = block.next()) {
-        cursor.setPosition(block.position());
-        QTextBlockFormat blockFormat = block.blockFormat();
-        if (blockFormat.hasProperty(QTextFormat::BackgroundBrush)) {
-            blockFormat.setBackground(recoloured(blockFormat.background(), kBackgroundLightness, false));
-            cursor.setBlockFormat(blockFormat);
-        }
-        QTextCharFormat charFormat;
-        if (lightened(block.charFormat(), charFormat))
-            cursor.mergeBlockCharFormat(charFormat);
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment fragment = it.fragment();
-            QTextCharFormat format;
-            if (!fragment.isValid() || !lightened(fragment.charFormat(), format))
-                continue;
-            cursor.setPosition(fragment.position());
-            cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
-            cursor.mergeCharFormat(format);
-        }
-    }
-    cursor.endEditBlock();
-    words.setUndoRedoEnabled(undo);
 }
 
 bool StageView::eventFilter(QObject* watched, QEvent* event) {

@@ -1,12 +1,9 @@
 #pragma once
 
-#include <QList>
 #include <QTimer>
 #include <QWidget>
 
 class QLabel;
-class QScreen;
-class QTextDocument;
 class QTextEdit;
 
 namespace sarvel {
@@ -34,12 +31,6 @@ public:
     WordsZoom& zoom() const { return *zoom_; }
     // The caption or the time left changed.
     void showCorner();
-
-    // The screen the stage goes to: the second one when there is one, else the main window's.
-    static QScreen* stageScreen(const QList<QScreen*>& screens, QScreen* main);
-    // A copy of the words for a dark background: dark text made light, light backgrounds dark,
-    // hues kept.
-    static void lightOnDark(QTextDocument& words);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

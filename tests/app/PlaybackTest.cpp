@@ -955,8 +955,9 @@ TEST(StageScreens, TheStageGoesToTheScreenTheMainWindowIsNotOn) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     const QList<QScreen*> screens = QGuiApplication::screens();
     const QByteArray wanted = qgetenv("SARVEL_TEST_SCREENS");
-    if (!wanted.isEmpty())
+    if (!wanted.isEmpty()) {
         ASSERT_EQ(screens.size(), wanted.toInt());
+    }
     QTest::keyClick(&form, Qt::Key_F11);
     StageView& stage = form.stageView();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&stage));
