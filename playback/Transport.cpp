@@ -84,14 +84,15 @@ void Transport::TimerPlayTimer() {
         // Repeating, the device went on from the end to the start since the bar was last moved; a
         // seek leaves the bar where it went, within a tick of the position.
         const int back = c_.TrackBarSong->value() - position;
-        if (c_.CheckBoxRepeat->isChecked() && back > 0 && back >= player_.Length() / 2 && songLooped)
-            songLooped();
+        const bool looped = c_.CheckBoxRepeat->isChecked() && back > 0 && back >= player_.Length() / 2;
         if (position != 0)
             followWithCaret(position, player_.Length());
         state_.SeekOnSliderChange = false;
         c_.TrackBarSong->setValue(player_.Position());
         state_.SeekOnSliderChange = true;
         SongStatusTime();
+        if (looped && songLooped)
+            songLooped();
     }
     if (!state_.SongLoaded || player_.mode() == MediaPlayer::Mode::NotReady)
         return;
@@ -107,8 +108,9 @@ void Transport::TimerPlayTimer() {
             player_.Play();
             if (songLooped)
                 songLooped();
-        } else
+        } else {
             c_.SpeedButtonPlay->setChecked(false);
+        }
     }
 }
 
