@@ -133,7 +133,11 @@ StageView::StageView(QTextEdit& pane, QLabel& caption, QLabel& timeLeft, QWidget
     SungMarks& marks = SungMarks::of(pane);
     connect(&marks, &SungMarks::wordsReplaced, this, wordsChanged);
     connect(&marks, &SungMarks::changed, this, [this] {
-        if (isVisible() && !stale_)
+        if (!isVisible())
+            return;
+        if (stale_)
+            words_->setExtraSelections({}); // the marks are for words not copied yet
+        else
             showMarks();
     });
 }
