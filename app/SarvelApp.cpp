@@ -11,12 +11,16 @@
 #include "TEditIniForm.h"
 #include "TZastForm.h"
 #include "Theme.h"
+#include "TimingMode.h"
 #include "VolumeController.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QLabel>
 #include <QTimer>
+
+#include <cstdio>
+#include <exception>
 
 namespace sarvel {
 
@@ -86,8 +90,15 @@ void SarvelApp::stop() {
         if (QApplication::activeModalWidget() == dialog)
             break;
     }
-    if (BaseForm)
+    if (BaseForm) {
+        // No one is there to answer: taps are written unless they would replace a timing file.
+        try {
+            BaseForm->timingMode().leave(false);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "%s\n", e.what());
+        }
         BaseForm->close();
+    }
     // The close box ends the run through a quit event, which a window shown meanwhile (the
     // splash, by its timer) would refuse; a stop must end it whatever comes next.
     QCoreApplication::exit(0);

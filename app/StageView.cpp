@@ -4,12 +4,15 @@
 #include "WordsZoom.h"
 
 #include <QCoreApplication>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPointer>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
@@ -17,7 +20,72 @@ namespace sarvel {
 
 namespace {
 constexpr int kLinesOnScreen = 10;
-constexpr int kFollowMs = 100;
+// Text darker than this is lifted to it, backgrounds lighter than the other brought down to it:
+// each keeps its hue, and text stays at least 7:1 against black.
+constexpr double kTextLightness = 0.8;
+constexpr double kBackgroundLightness = 0.2;
+
+QBrush recoloured(const QBrush& brush, double lightness, bool atLeast) {
+    QColor c = brush.color().toHsl();
+    const double l = c.lightnessF();
+    if (atLeast ? l >= lightness : l <= lightness)
+        return brush;
+    c.setHslF(c.hslHueF(), c.hslSaturationF(), lightness, c.alphaF());
+    return QBrush(c.toRgb());
+}
+
+// The changes that make a format light on dark; false when it needs none.
+bool lightened(const QTextCharFormat& from, QTextCharFormat& to) {
+    bool any = false;
+    if (from.hasProperty(QTextFormat::ForegroundBrush) && from.foreground().style() != Qt::NoBrush) {
+        to.setForeground(recoloured(from.foreground(), kTextLightness, true));
+        any = true;
+    }
+    if (from.hasProperty(QTextFormat::BackgroundBrush) && from.background().style() != Qt::NoBrush) {
+        to.setBackground(recoloured(from.background(), kBackgroundLightness, false));
+        any = true;
+    }
+    return any;
+}
+
+// The words made for a dark background: dark text lifted, light backgrounds brought down.
+void lightOnDark(QTextDocument& words) {
+    const bool undo = words.isUndoRedoEnabled();
+    words.setUndoRedoEnabled(false);
+    QTextCursor cursor(&words);
+    cursor.beginEditBlock();
+    for (QTextBlock block = words.begin(); block.isValid(); block = block.next()) {
+        cursor.setPosition(block.position());
+        QTextBlockFormat blockFormat = block.blockFormat();
+        if (blockFormat.hasProperty(QTextFormat::BackgroundBrush)) {
+            blockFormat.setBackground(recoloured(blockFormat.background(), kBackgroundLightness, false));
+            cursor.setBlockFormat(blockFormat);
+        }
+        QTextCharFormat charFormat;
+        if (lightened(block.charFormat(), charFormat))
+            cursor.mergeBlockCharFormat(charFormat);
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            QTextCharFormat format;
+            if (!fragment.isValid() || !lightened(fragment.charFormat(), format))
+                continue;
+            cursor.setPosition(fragment.position());
+            cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
+            cursor.mergeCharFormat(format);
+        }
+    }
+    cursor.endEditBlock();
+    words.setUndoRedoEnabled(undo);
+}
+
+// The second screen is the audience's or the performer's own; without one the main window's.
+QScreen* stageScreen(const QList<QScreen*>& screens, QScreen* main) {
+    for (QScreen* screen : screens)
+        if (screen != main)
+            return screen;
+    return main ? main : (screens.isEmpty() ? nullptr : screens.first());
+}
+
 } // namespace
 
 StageView::StageView(QTextEdit& pane, QLabel& caption, QLabel& timeLeft, QWidget& keys)
@@ -36,12 +104,12 @@ StageView::StageView(QTextEdit& pane, QLabel& caption, QLabel& timeLeft, QWidget
     words_->setReadOnly(true);
     words_->setFrameShape(QFrame::NoFrame);
     words_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    words_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     words_->setStyleSheet(QStringLiteral("QTextEdit { background: black; color: #F0F0E0; }"));
-    QFont font = words_->font();
-    font.setBold(true);
-    font.setPixelSize(48);
-    words_->setFont(font);
+    // The pane's unzoomed font: sizes in the words keep their proportions to it.
+    words_->setFont(pane.font());
     zoom_ = new WordsZoom(*words_);
+    zoom_->setBaseFont(pane.font());
     words_->installEventFilter(this); // after the zoom's filter, so it sees the keys first
 
     corner_ = new QLabel(this);
@@ -52,8 +120,26 @@ StageView::StageView(QTextEdit& pane, QLabel& caption, QLabel& timeLeft, QWidget
     column->addWidget(corner_);
     column->addWidget(words_, 1);
 
-    follower_.setInterval(kFollowMs);
-    connect(&follower_, &QTimer::timeout, this, [this] { follow(); });
+    // Words loaded, edited or zoomed in the pane are copied once the change is complete.
+    recopy_.setSingleShot(true);
+    recopy_.setInterval(0);
+    connect(&recopy_, &QTimer::timeout, this, [this] { copyWords(); });
+    const auto wordsChanged = [this] {
+        stale_ = true;
+        if (isVisible())
+            recopy_.start();
+    };
+    connect(&pane, &QTextEdit::textChanged, this, wordsChanged);
+    SungMarks& marks = SungMarks::of(pane);
+    connect(&marks, &SungMarks::wordsReplaced, this, wordsChanged);
+    connect(&marks, &SungMarks::changed, this, [this] {
+        if (!isVisible())
+            return;
+        if (stale_)
+            words_->setExtraSelections({}); // the marks are for words not copied yet
+        else
+            showMarks();
+    });
 }
 
 void StageView::toggle() {
@@ -64,53 +150,48 @@ void StageView::toggle() {
 }
 
 void StageView::enter() {
-    // The second screen is the audience's or the performer's own; without one the main window's.
-    const QList<QScreen*> screens = QGuiApplication::screens();
-    QScreen* screen = screens.size() > 1 ? screens[1] : keys_.screen();
-    if (screen) {
+    if (QScreen* screen = stageScreen(QGuiApplication::screens(), keys_.screen())) {
         setScreen(screen);
         setGeometry(screen->geometry());
-        // About ten lines fill the screen at the words' own size.
-        QFont font = words_->font();
-        font.setPixelSize(std::max(12, screen->geometry().height() / kLinesOnScreen * 3 / 4));
-        words_->setFont(font);
-        zoom_->setBaseFont(font);
+        // About ten lines of the words' main size fill the height the words have.
+        const int height = screen->geometry().height() - corner_->sizeHint().height() - 2 * 8 - 6;
+        QFont font = pane_.font();
+        font.setPixelSize(100);
+        const double spacing = QFontMetricsF(font).lineSpacing() / 100.0;
+        bodyPixels_ = std::max(12.0, height / double(kLinesOnScreen) / spacing);
     }
-    shownText_.clear();
-    markedBlock_ = -2;
-    follow();
+    stale_ = true;
+    copyWords();
     showFullScreen();
     activateWindow();
     words_->setFocus();
-    follower_.start();
 }
 
-void StageView::follow() {
-    const QString text = pane_.toPlainText();
-    if (text != shownText_) {
-        shownText_ = text;
-        words_->setPlainText(text);
-        markedBlock_ = -2;
-    }
-    const QList<QTextEdit::ExtraSelection> marks = pane_.extraSelections();
-    const int block = marks.isEmpty() ? -1 : marks.first().cursor.blockNumber();
-    if (block != markedBlock_) {
-        markedBlock_ = block;
-        if (block < 0) {
-            words_->setExtraSelections({});
-            words_->verticalScrollBar()->setValue(0);
-        } else {
-            QTextCursor line(words_->document()->findBlockByNumber(block));
-            markSungLine(*words_, line);
-        }
-    }
+void StageView::copyWords() {
+    recopy_.stop();
+    stale_ = false;
+    QTextDocument* copy = pane_.document()->clone(words_);
+    lightOnDark(*copy);
+    const QPointer<QTextDocument> old = words_->document();
+    words_->setDocument(copy);
+    if (old && old->parent() == words_)
+        old->deleteLater();
+    zoom_->fitBody(bodyPixels_);
+    words_->verticalScrollBar()->setValue(0);
+    showMarks();
+    showCorner();
+}
+
+void StageView::showMarks() {
+    showSungMarks(*words_, SungMarks::of(pane_).current());
+}
+
+void StageView::showCorner() {
     const QString caption = caption_.text().trimmed();
     const QString corner = (caption.isEmpty() || caption.startsWith('-') ? QString() : caption + "   ") +
                            timeLeft_.text().trimmed();
     if (corner_->text() != corner)
         corner_->setText(corner);
-    if (!isVisible())
-        follower_.stop();
 }
 
 bool StageView::eventFilter(QObject* watched, QEvent* event) {

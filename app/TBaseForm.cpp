@@ -184,12 +184,14 @@ TBaseForm::TBaseForm(SelectionState& state, Prompts& prompts, QWidget* parent)
                              RichEdit,
                              [this] { showTextPane(); }};
     transport_ = std::make_unique<Transport>(controls_, MediaPlayer, state_);
+    transport_->timeShown = [this] { stage_->showCorner(); };
     launch_ = std::make_unique<Launch>(controls_, MediaPlayer, *transport_, *volume_, state_);
     directOpen_ = std::make_unique<DirectOpen>(controls_, *transport_, prompts_, state_);
     directOpen_->setDialogs({OpenDialogSong.filter, OpenDialogSong.initialDir},
                             {OpenDialogText.filter, OpenDialogText.initialDir});
     timing_ = std::make_unique<TimingMode>(controls_, MediaPlayer, *transport_, state_, prompts_,
                                            *SpeedButtonTiming);
+    transport_->songLooped = [this] { timing_->songStopped(); };
     RichEdit->installEventFilter(this);
     wireHandlers();
     kitActions_ = std::make_unique<KitActions>(*this, state_, prompts_);
@@ -590,6 +592,12 @@ bool TBaseForm::RichEditKeyDown(QKeyEvent* event) {
 void TBaseForm::keyPressEvent(QKeyEvent* event) {
     guard([this, event] { FormKeyDown(event); });
     QMainWindow::keyPressEvent(event);
+}
+
+// Taps not yet written are not lost with the window: they are written as leaving the mode would.
+void TBaseForm::closeEvent(QCloseEvent* event) {
+    guard([this] { timing_->leave(); });
+    QMainWindow::closeEvent(event);
 }
 
 void TBaseForm::setSongCaption(int number, const QString& caption) {

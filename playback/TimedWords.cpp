@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QScrollBar>
 #include <QStringList>
+#include <QTextBlock>
 #include <QTextDocument>
 #include <QTextEdit>
 
@@ -48,10 +49,7 @@ void TimedWords::attach(const QString& wordsPath, const QString& songPath) {
         words->setDefaultFont(pane_.document()->defaultFont());
         words->setDefaultStyleSheet(pane_.document()->defaultStyleSheet());
         words->setPlainText(text.join(u'\n'));
-        const QPointer<QTextDocument> old = pane_.document();
-        pane_.setDocument(words);
-        if (old)
-            old->deleteLater();
+        SungMarks::of(pane_).showWords(words);
     }
     const std::vector<WordsLine> lines = wordsLines(*pane_.document());
     if (wordsShown)
@@ -109,7 +107,7 @@ void TimedWords::follow() {
 void TimedWords::rewind() {
     shown_ = {};
     if (active())
-        pane_.setExtraSelections({});
+        SungMarks::of(pane_).clear();
     showAt(0);
 }
 
@@ -129,44 +127,111 @@ void TimedWords::show(const Highlight& h) {
     if (h == shown_)
         return;
     shown_ = h;
+    SungMarks& marks = SungMarks::of(pane_);
     if (h.lineStart < 0) {
-        pane_.setExtraSelections({});
+        marks.clear();
         return;
     }
-    const int end = doc_->characterCount() - 1;
     QTextCursor cursor(doc_);
-    cursor.setPosition(std::clamp(h.lineStart, 0, end));
+    cursor.setPosition(std::clamp(h.lineStart, 0, doc_->characterCount() - 1));
     pane_.setTextCursor(cursor);
-
-    if (h.wordStart < 0) {
-        markSungLine(pane_, cursor);
-        return;
-    }
-    QTextCursor word = cursor;
-    word.setPosition(std::clamp(h.wordStart, 0, end));
-    word.setPosition(std::clamp(h.wordEnd, 0, end), QTextCursor::KeepAnchor);
-    markSungLine(pane_, cursor, &word);
+    marks.mark(h);
 }
 
-void markSungLine(QTextEdit& pane, const QTextCursor& cursor, const QTextCursor* word) {
+SungMarks& SungMarks::of(QTextEdit& pane) {
+    if (auto* marks = pane.findChild<SungMarks*>(QString(), Qt::FindDirectChildrenOnly))
+        return *marks;
+    return *new SungMarks(pane);
+}
+
+SungMarks::SungMarks(QTextEdit& pane) : QObject(&pane), pane_(pane) {}
+
+void SungMarks::mark(const Highlight& h) {
+    const int last = pane_.document()->characterCount() - 1;
+    Highlight clamped = h;
+    for (int* at : {&clamped.lineStart, &clamped.lineEnd, &clamped.wordStart, &clamped.wordEnd})
+        if (*at >= 0)
+            *at = std::min(*at, last);
+    showSungMarks(pane_, clamped);
+    if (clamped != current_) {
+        current_ = clamped;
+        emit changed();
+    }
+}
+
+void SungMarks::showWords(QTextDocument* words) {
+    const QPointer<QTextDocument> old = pane_.document();
+    pane_.setDocument(words);
+    clear();
+    if (old)
+        old->deleteLater();
+    emit wordsReplaced();
+}
+
+void SungMarks::clear() {
+    pane_.setExtraSelections({});
+    if (current_ != Highlight{}) {
+        current_ = {};
+        emit changed();
+    }
+}
+
+Highlight wordsLineAt(const QTextDocument& doc, int position) {
+    const QTextBlock block = doc.findBlock(position);
+    if (!block.isValid())
+        return {};
+    const QString text = block.text();
+    const int at = std::clamp(position - block.position(), 0, int(text.size()));
+    const int start = at == 0 ? 0 : int(text.lastIndexOf(QChar::LineSeparator, at - 1)) + 1;
+    int end = int(text.indexOf(QChar::LineSeparator, at));
+    if (end < 0)
+        end = int(text.size());
+    return {block.position() + start, block.position() + end, -1, -1};
+}
+
+void showSungMarks(QTextEdit& view, const Highlight& h) {
+    if (h.lineStart < 0) {
+        view.setExtraSelections({});
+        return;
+    }
+    QTextDocument* doc = view.document();
+    const int last = doc->characterCount() - 1;
     QTextEdit::ExtraSelection line;
     line.format.setBackground(kSungLineBackground);
     line.format.setForeground(Qt::white);
     line.format.setProperty(QTextFormat::FullWidthSelection, true);
-    line.cursor = cursor;
-    line.cursor.clearSelection();
-    QList<QTextEdit::ExtraSelection> marks{line};
-    if (word) {
+    // The whole words line with the break that ends it, so each screen line it wraps over is marked
+    // to the view's edge; the last one again on its own, as the document's end has no break to take.
+    line.cursor = QTextCursor(doc);
+    line.cursor.setPosition(std::clamp(h.lineEnd + 1, 0, last));
+    line.cursor.setPosition(std::clamp(h.lineStart, 0, last), QTextCursor::KeepAnchor);
+    QTextEdit::ExtraSelection tail = line;
+    tail.cursor.setPosition(std::clamp(h.lineEnd, 0, last));
+    QList<QTextEdit::ExtraSelection> marks{line, tail};
+    if (h.wordStart >= 0 && h.wordEnd > h.wordStart) {
         QTextEdit::ExtraSelection sung;
         sung.format.setBackground(kSungWordBackground);
         sung.format.setForeground(Qt::white);
         sung.format.setFontUnderline(true);
-        sung.cursor = *word;
+        sung.cursor = QTextCursor(doc);
+        sung.cursor.setPosition(std::clamp(h.wordStart, 0, last));
+        sung.cursor.setPosition(std::clamp(h.wordEnd, 0, last), QTextCursor::KeepAnchor);
         marks << sung;
     }
-    pane.setExtraSelections(marks);
-    QScrollBar* bar = pane.verticalScrollBar();
-    bar->setValue(bar->value() + pane.cursorRect(cursor).top() - pane.viewport()->height() / 3);
+    view.setExtraSelections(marks);
+    QTextCursor top(doc);
+    top.setPosition(std::clamp(h.lineStart, 0, last));
+    QScrollBar* bar = view.verticalScrollBar();
+    bar->setValue(bar->value() + view.cursorRect(top).top() - view.viewport()->height() / 3);
+}
+
+void markSungLine(QTextEdit& pane, const QTextCursor& cursor, const QTextCursor* word) {
+    Highlight h = wordsLineAt(*pane.document(), cursor.position());
+    if (word && word->hasSelection()) {
+        h.wordStart = word->selectionStart();
+        h.wordEnd = word->selectionEnd();
+    }
+    SungMarks::of(pane).mark(h);
 }
 
 } // namespace sarvel

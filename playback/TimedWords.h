@@ -3,13 +3,14 @@
 #include "Lrc.h"
 
 #include <QColor>
+#include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTextDocument>
 #include <QTimer>
 
 class QAbstractButton;
 class QTextCursor;
-class QTextDocument;
 class QTextEdit;
 
 namespace sarvel {
@@ -24,8 +25,44 @@ inline const QColor kSungLineBackground(30, 80, 160);
 // The word being sung inside it: a brighter blue, underlined.
 inline const QColor kSungWordBackground(60, 140, 235);
 
-// Marks the line at `cursor` as sung (plus `word` inside it, when not null) and keeps it about a
-// third of the way down the pane, so the performer reads ahead.
+// The sung line and word of a words pane: the one record of what is marked, kept by whatever moves
+// the mark (the timing file, the caret following the song, the taps), and told to every view that
+// repeats the pane's marks. Found by `of`, living as long as the pane.
+class SungMarks : public QObject {
+    Q_OBJECT
+public:
+    static SungMarks& of(QTextEdit& pane);
+
+    // Marks a words line (a paragraph, or a part of one split by a line break) as sung, and the
+    // word in it when there is one, and keeps it a third of the way down the pane so the performer
+    // reads ahead. Nothing is told when the same marks are set again.
+    void mark(const Highlight& h);
+    // No line is marked (before the first time, in an instrumental break, the song rewound).
+    void clear();
+    // What is marked, in document positions; lineStart < 0 for nothing.
+    const Highlight& current() const { return current_; }
+    // Hands other words to the pane: the marks go, and words handed over before are deleted (the
+    // pane deletes the document it made itself).
+    void showWords(QTextDocument* words);
+
+signals:
+    void changed();
+    void wordsReplaced();
+
+private:
+    explicit SungMarks(QTextEdit& pane);
+
+    QTextEdit& pane_;
+    Highlight current_;
+};
+
+// The marks of `h` in `view`, a view of the document the marks were made for, the line kept a
+// third of the way down: the pane's own drawing and a copy's alike.
+void showSungMarks(QTextEdit& view, const Highlight& h);
+// The words line around a document position: where it starts and ends, as Highlight gives a line.
+Highlight wordsLineAt(const QTextDocument& doc, int position);
+
+// Marks the words line at `cursor` as sung, plus `word` inside it when not null.
 void markSungLine(QTextEdit& pane, const QTextCursor& cursor, const QTextCursor* word = nullptr);
 
 // The words following the song by its timing file (LRC), or else the lyrics of a MIDI song: the line of the

@@ -76,7 +76,7 @@ void TimingMode::start() {
     c_.LabelStatus->setText(QStringLiteral("Timing: Enter/Down stamps, Up takes back, Esc cancels"));
 }
 
-void TimingMode::finish(bool write) {
+void TimingMode::finish(bool write, bool ask) {
     on_ = false;
     button_.setChecked(false);
     c_.RichEdit->setReadOnly(wasReadOnly_);
@@ -89,8 +89,8 @@ void TimingMode::finish(bool write) {
         return;
     const QString path = target();
     if (QFileInfo::exists(path) &&
-        !prompts_.question(QStringLiteral("Timing"),
-                           QStringLiteral("Заменить файл %1?").arg(QDir::toNativeSeparators(path))))
+        (!ask || !prompts_.question(QStringLiteral("Timing"),
+                                    QStringLiteral("Заменить файл %1?").arg(QDir::toNativeSeparators(path)))))
         return;
     writeFileAtomically(path, formatLrc(taps_.stamped(), offset_));
     if (QFileInfo(nudged_) == QFileInfo(path))
@@ -175,6 +175,11 @@ void TimingMode::nudge(std::int64_t ms) {
     c_.LabelStatus->setText(QStringLiteral("Timing offset %1%2 ms").arg(now > 0 ? "+" : "").arg(now));
 }
 
+void TimingMode::leave(bool ask) {
+    if (on_)
+        finish(true, ask);
+}
+
 void TimingMode::songStopped() {
     if (on_)
         finish(true);
@@ -197,7 +202,7 @@ void TimingMode::saveOffset() {
 void TimingMode::mark(const WordsLine* line) {
     QTextEdit* pane = c_.RichEdit;
     if (!line) {
-        pane->setExtraSelections({});
+        SungMarks::of(*pane).clear();
         return;
     }
     QTextCursor cursor(pane->document());

@@ -18,8 +18,9 @@ class Transport;
 // Timing the shown words by tapping along with the song. While the mode is on, Enter, Down or
 // Page Down (what a foot pedal or page turner sends) stamps the song's time on the next line and
 // marks it, Up or Page Up takes the last stamp back, Esc leaves without writing. Leaving it
-// otherwise (its button or T again, Stop, the song's end) writes the timing file beside the
-// words, asking first before replacing one, and the words follow it at once.
+// otherwise (its button or T again, Stop, the song's end or "Repeat song" going round, the window
+// closing) writes the timing file beside the words, asking first before replacing one, and the
+// words follow it at once.
 //
 // [ and ] show the words 100 ms later or earlier: in the mode for the file it writes; outside it
 // at once on the timing file followed, whose offset tag is rewritten (nothing else) when the song
@@ -39,12 +40,16 @@ public:
     // A key pressed in the window or the words; true when the mode used it. `inWords`: the
     // words would otherwise type it.
     bool key(const QKeyEvent& event, bool inWords);
-    // The song stopped (Play came up): the mode ends, a nudged offset is saved.
+    // The song stopped (Play came up) or went round again: the mode ends writing, a nudged offset
+    // is saved.
     void songStopped();
+    // The window closes: the mode ends writing, as by its key. Without `ask` (a stop signal, no
+    // one to answer) a timing file that exists is kept, as if told No.
+    void leave(bool ask = true);
 
 private:
     void start();
-    void finish(bool write);
+    void finish(bool write, bool ask = true);
     void nudge(std::int64_t ms);
     void mark(const WordsLine* line);
     void saveOffset();

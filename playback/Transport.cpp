@@ -48,6 +48,8 @@ void Transport::unloadSong() {
     c_.LabelSongLeghtTime->setText(lengthLabelText(0));
     c_.LabelSongTimeBeg->setText(elapsedLabelText(0));
     c_.LabelSongTimeEnd->setText(remainingLabelText(0));
+    if (timeShown)
+        timeShown();
 }
 
 void Transport::spanSong() {
@@ -61,6 +63,8 @@ void Transport::SongStatusTime() {
     c_.LabelSongLeghtTime->setText(lengthLabelText(length));
     c_.LabelSongTimeBeg->setText(elapsedLabelText(position));
     c_.LabelSongTimeEnd->setText(remainingLabelText(length - player_.Position()));
+    if (timeShown)
+        timeShown();
 }
 
 void Transport::TrackBarSongChange() {
@@ -77,12 +81,18 @@ void Transport::TrackBarSongChange() {
 void Transport::TimerPlayTimer() {
     if (player_.mode() == MediaPlayer::Mode::Playing) {
         const int position = player_.Position();
+        // Repeating, the device went on from the end to the start since the bar was last moved; a
+        // seek leaves the bar where it went, within a tick of the position.
+        const int back = c_.TrackBarSong->value() - position;
+        const bool looped = c_.CheckBoxRepeat->isChecked() && back > 0 && back >= player_.Length() / 2;
         if (position != 0)
             followWithCaret(position, player_.Length());
         state_.SeekOnSliderChange = false;
         c_.TrackBarSong->setValue(player_.Position());
         state_.SeekOnSliderChange = true;
         SongStatusTime();
+        if (looped && songLooped)
+            songLooped();
     }
     if (!state_.SongLoaded || player_.mode() == MediaPlayer::Mode::NotReady)
         return;
@@ -94,10 +104,13 @@ void Transport::TimerPlayTimer() {
         player_.setPosition(0);
         SongStatusTime();
         resetCaret();
-        if (c_.CheckBoxRepeat->isChecked())
+        if (c_.CheckBoxRepeat->isChecked()) {
             player_.Play();
-        else
+            if (songLooped)
+                songLooped();
+        } else {
             c_.SpeedButtonPlay->setChecked(false);
+        }
     }
 }
 
@@ -170,7 +183,7 @@ void Transport::resetCaret() {
     QTextCursor cursor = c_.RichEdit->textCursor();
     cursor.setPosition(0);
     c_.RichEdit->setTextCursor(cursor);
-    c_.RichEdit->setExtraSelections({});
+    SungMarks::of(*c_.RichEdit).clear();
     c_.RichEdit->verticalScrollBar()->setValue(0);
     timed_->rewind();
 }

@@ -2,6 +2,7 @@
 
 #include "MainControls.h"
 
+#include <functional>
 #include <memory>
 
 class QString;
@@ -45,6 +46,10 @@ public:
     void resetCaret();
     // The words' timing file, when they have one; it then marks the sung line instead of the caret.
     TimedWords& timedWords() { return *timed_; }
+    // Told after the time labels changed, for the views that repeat them.
+    std::function<void()> timeShown;
+    // Told when "Repeat song" took the song from its end back to its start: its end for all else.
+    std::function<void()> songLooped;
 
 private:
     const MainControls& c_;

@@ -1,6 +1,7 @@
 #include "Words.h"
 
 #include "RtfReader.h"
+#include "TimedWords.h"
 #include "WordsZoom.h"
 
 #include <QPointer>
@@ -21,12 +22,7 @@ void loadWords(QTextEdit& pane, const QString& path) {
         delete words;
         throw;
     }
-    // The pane deletes the document it made itself; one handed over earlier is ours to delete.
-    const QPointer<QTextDocument> old = pane.document();
-    pane.setDocument(words);
-    pane.setExtraSelections({});
-    if (old)
-        old->deleteLater();
+    SungMarks::of(pane).showWords(words);
 }
 
 } // namespace sarvel

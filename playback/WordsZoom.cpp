@@ -8,6 +8,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
+#include <map>
 
 namespace sarvel {
 
@@ -64,13 +65,45 @@ void WordsZoom::setBaseFont(const QFont& font) {
     apply(*pane_.document());
 }
 
+void WordsZoom::fitBody(double pixels) {
+    // The size most characters have, unscaled, in pixels.
+    const double pixelsPerPoint = pane_.logicalDpiY() / 72.0;
+    const double plain =
+        baseFont_.pixelSize() > 0 ? baseFont_.pixelSize() : baseFont_.pointSizeF() * pixelsPerPoint;
+    std::map<long, int> characters; // by tenths of a pixel
+    const QTextDocument& words = *pane_.document();
+    for (QTextBlock block = words.begin(); block.isValid(); block = block.next())
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat f = it.fragment().charFormat();
+            double size = plain;
+            if (f.hasProperty(kBasePixelSize))
+                size = f.intProperty(kBasePixelSize);
+            else if (f.hasProperty(kBasePointSize))
+                size = f.doubleProperty(kBasePointSize) * pixelsPerPoint;
+            else if (f.hasProperty(QTextFormat::FontPixelSize))
+                size = f.intProperty(QTextFormat::FontPixelSize);
+            else if (f.hasProperty(QTextFormat::FontPointSize))
+                size = f.fontPointSize() * pixelsPerPoint;
+            characters[std::lround(size * 10)] += it.fragment().length();
+        }
+    double body = plain;
+    int most = 0;
+    for (const auto& [tenths, count] : characters)
+        if (count > most) {
+            most = count;
+            body = tenths / 10.0;
+        }
+    scale_ = body > 0 ? pixels / body : 1.0;
+    apply(*pane_.document());
+}
+
 void WordsZoom::prepare(QTextEdit& pane, QTextDocument& words) {
     if (auto* zoom = dynamic_cast<WordsZoom*>(pane.findChild<QObject*>(QString::fromLatin1(kName))))
         zoom->apply(words);
 }
 
 void WordsZoom::apply(QTextDocument& words) const {
-    const double factor = factorOf(step_);
+    const double factor = scale_ * factorOf(step_);
     // Text without a size of its own takes the document's font, the pane's own scaled.
     QFont font = baseFont_;
     if (baseFont_.pixelSize() > 0)

@@ -23,6 +23,9 @@ public:
     void setStep(int step);
     // A new unzoomed font for the pane, the zoom kept.
     void setBaseFont(const QFont& font);
+    // Scales the pane's words so that most of their text comes to `pixels` before the zoom, every
+    // other size in proportion: how the stage fits any words to its screen.
+    void fitBody(double pixels);
 
     // Scales a document about to be shown in the pane to the pane's zoom.
     static void prepare(QTextEdit& pane, QTextDocument& words);
@@ -36,6 +39,7 @@ private:
     QTextEdit& pane_;
     QFont baseFont_;
     int step_ = 0;
+    double scale_ = 1.0;
 };
 
 } // namespace sarvel

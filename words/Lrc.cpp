@@ -292,9 +292,15 @@ std::vector<int> matchLines(const Lrc& lrc, const std::vector<WordsLine>& words)
 LineClock::LineClock(const Lrc& lrc, const std::vector<WordsLine>& words, const std::vector<int>& lineFor)
     : offset_(lrc.offset) {
     for (std::size_t i = 0; i < lrc.lines.size() && i < lineFor.size(); ++i) {
+        const LrcLine& line = lrc.lines[i];
+        // A time with no words is an instrumental break: nothing is sung until the next line.
+        if (line.text.trimmed().isEmpty()) {
+            for (std::int64_t t : line.times)
+                cues_.push_back({t, -1, 0});
+            continue;
+        }
         if (lineFor[i] < 0 || std::size_t(lineFor[i]) >= words.size())
             continue;
-        const LrcLine& line = lrc.lines[i];
         const WordsLine& shown = words[lineFor[i]];
         Entry entry{shown.start, shown.start + int(shown.text.size()), {}};
         // A word is found in the shown line by its letters and digits, which both lines share.
@@ -329,6 +335,8 @@ Highlight LineClock::at(std::int64_t positionMs) const {
     if (after == cues_.begin())
         return {};
     const Cue& cue = *(after - 1);
+    if (cue.entry < 0)
+        return {};
     const Entry& entry = entries_[cue.entry];
     Highlight h{entry.start, entry.end, -1, -1};
     const Word* current = nullptr;

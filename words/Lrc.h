@@ -64,7 +64,8 @@ struct Highlight {
 };
 
 // Decides which words line (and word) is current at a position of the song: the line of the
-// latest time not after it. The one place that decides this, for every view of the words.
+// latest time not after it, none in an instrumental break (a time without words). The one place
+// that decides this, for every view of the words.
 class LineClock {
 public:
     LineClock() = default;
@@ -72,7 +73,7 @@ public:
     LineClock(const Lrc& lrc, const std::vector<WordsLine>& words, const std::vector<int>& lineFor);
 
     Highlight at(std::int64_t positionMs) const;
-    bool empty() const { return cues_.empty(); }
+    bool empty() const { return entries_.empty(); }
 
 private:
     struct Word {
@@ -91,7 +92,7 @@ private:
         std::int64_t shift; // from the line's first time to this one, for its word times
     };
     std::vector<Entry> entries_;
-    std::vector<Cue> cues_; // by time; equal times keep the file's order
+    std::vector<Cue> cues_; // by time; equal times keep the file's order; entry -1: a break
     std::int64_t offset_ = 0;
 };
 

@@ -10,16 +10,20 @@
 #include "StageView.h"
 #include "TBaseForm.h"
 #include "TestSupport.h"
+#include "TimedWords.h"
 #include "Transport.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSlider>
 #include <QTest>
@@ -63,7 +67,8 @@ protected:
     }
     QString word() const {
         const auto marks = form.RichEdit->extraSelections();
-        return marks.size() < 2 ? QString() : marks.at(1).cursor.selectedText();
+        return marks.isEmpty() || !marks.last().format.fontUnderline() ? QString()
+                                                                       : marks.last().cursor.selectedText();
     }
 
     void SetUp() override {
@@ -748,7 +753,7 @@ TEST_F(Playback, TappingAlongReplacesATimingFileOnlyWhenTold) {
     // Outside the mode the offset moves the words at once and is kept when the song stops.
     QTest::keyClick(&form, Qt::Key_BracketRight);
     form.TrackBarSong->setValue(650);
-    EXPECT_EQ(form.RichEdit->extraSelections().size(), 1);
+    EXPECT_EQ(marked(), "First line");
     QTest::mouseClick(form.SpeedButtonPlay, Qt::LeftButton);
     QTest::mouseClick(form.SpeedButtonPlay, Qt::LeftButton);
     EXPECT_EQ(readAll(lrc), "[offset:+100]\n[00:00.70]First line\n");
@@ -781,4 +786,185 @@ TEST_F(Playback, TimedWordsFollowTheLyricsOfAKaraokeSong) {
     form.SpeedButtonSongClick(1);
     form.TrackBarSong->setValue(1100);
     EXPECT_EQ(marked(), "First line");
+}
+
+// The stage view shows the pane's words as the RTF formats them, light on black, with the marks the
+// pane has the moment it gets them; moving the marks never copies the words again.
+TEST_F(Playback, StageViewShowsTheFormattedWordsLightOnDarkWithThePanesMarks) {
+    writeAll(wordsPath(), "{\\rtf1\\ansi{\\colortbl;\\red0\\green0\\blue128;\\red120\\green0\\blue0;}"
+                          "\\pard\\qc\\b\\fs48 Big title\\par"
+                          "\\pard\\b0\\fs24\\cf1 First {\\i line}\\par second \\cf2 line\\par}");
+    writeAll(home.dataDir() + "/TEXTS/words.lrc",
+             "[00:00.80]<00:00.80>First <00:01.20>line\n[00:01.60]second line\n");
+    writeFullEntry(1, longSong(), 50);
+    form.TimerPlay->stop();
+    form.CheckBoxPlay->setChecked(false);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    form.SpeedButtonSongClick(1);
+    StageView& stage = form.stageView();
+    QTest::keyClick(&form, Qt::Key_F11);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&stage));
+    QTextEdit& words = *stage.words();
+    const QTextDocument* shown = words.document();
+
+    const auto stageMarks = [&] {
+        const auto marks = words.extraSelections();
+        QString line = marks.isEmpty() ? QString() : marks.first().cursor.block().text();
+        if (!marks.isEmpty() && marks.last().format.fontUnderline())
+            line += "|" + marks.last().cursor.selectedText();
+        return line;
+    };
+    form.TrackBarSong->setValue(1300);
+    ASSERT_EQ(word(), "line");
+    EXPECT_EQ(stageMarks(), "First line|line") << "told, not polled";
+    form.TrackBarSong->setValue(1700);
+    EXPECT_EQ(stageMarks(), "second line");
+    EXPECT_EQ(words.document(), shown) << "the words are not copied again for a mark";
+
+    const QTextBlock title = words.document()->begin();
+    const QTextBlock first = title.next();
+    EXPECT_EQ(title.blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+    const QTextCharFormat big = title.begin().fragment().charFormat();
+    QTextCursor at(words.document());
+    at.setPosition(first.position() + 7);
+    const QTextCharFormat italic = at.charFormat();
+    EXPECT_TRUE(big.font().bold());
+    EXPECT_TRUE(italic.fontItalic());
+    EXPECT_NEAR(big.font().pointSizeF() / italic.font().pointSizeF(), 2.0, 0.05) << "sizes keep proportions";
+    // Every piece of text stands out from the black: the navy and the dark red were lifted.
+    const QColor plain = words.palette().color(QPalette::Text);
+    for (QTextBlock b = words.document()->begin(); b.isValid(); b = b.next())
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat f = it.fragment().charFormat();
+            const QColor ink = f.hasProperty(QTextFormat::ForegroundBrush) ? f.foreground().color() : plain;
+            EXPECT_GE(contrast(ink, Qt::black), 7.0) << it.fragment().text().toStdString();
+        }
+}
+
+// Unzoomed, the stage's words come at a size that fits about ten of their lines on the screen,
+// whatever size the RTF gives them.
+TEST_F(Playback, StageViewFitsAboutTenLinesOnTheScreen) {
+    writeAll(wordsPath(), "{\\rtf1\\ansi\\fs20 First line\\par second line\\par third line\\par}");
+    writeFullEntry(1, longSong(), 50);
+    form.CheckBoxPlay->setChecked(false);
+    form.SpeedButtonSongClick(1);
+    StageView& stage = form.stageView();
+    stage.enter();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&stage));
+    QTextEdit& words = *stage.words();
+    const QTextLayout* layout = words.document()->begin().next().layout();
+    ASSERT_GT(layout->lineCount(), 0);
+    const double lines = stage.screen()->geometry().height() / layout->lineAt(0).height();
+    EXPECT_GT(lines, 9.0);
+    EXPECT_LT(lines, 11.5);
+}
+
+// A timed line without words is an instrumental break: nothing is marked until the next line, in
+// the pane and on the stage.
+TEST_F(Playback, ABlankTimedLineClearsTheMarkUntilTheNextLine) {
+    writeAll(home.dataDir() + "/TEXTS/words.lrc",
+             "[00:00.50]First line\n[00:01.00]\n[00:02.00]second line\n");
+    writeFullEntry(1, longSong(), 50);
+    form.TimerPlay->stop();
+    form.CheckBoxPlay->setChecked(false);
+    form.SpeedButtonSongClick(1);
+    form.stageView().enter();
+    const QTextEdit& stage = *form.stageView().words();
+    form.TrackBarSong->setValue(700);
+    EXPECT_EQ(marked(), "First line");
+    EXPECT_FALSE(stage.extraSelections().isEmpty());
+    form.TrackBarSong->setValue(1500);
+    EXPECT_EQ(marked(), QString());
+    EXPECT_TRUE(stage.extraSelections().isEmpty());
+    form.TrackBarSong->setValue(2100);
+    EXPECT_EQ(marked(), "second line");
+}
+
+// A words line wrapping over several lines of the pane is marked over all of them.
+TEST_F(Playback, AWrappedLineIsMarkedOverItsWholeHeight) {
+    const QString longLine = QStringLiteral("many words ").repeated(40).trimmed();
+    writeAll(wordsPath(), "{\\rtf1\\ansi First line\\par " + longLine.toUtf8() + "\\par third line}");
+    writeAll(home.dataDir() + "/TEXTS/words.lrc", "[00:00.50]" + longLine.toUtf8() + "\n");
+    writeFullEntry(1, longSong(), 50);
+    form.TimerPlay->stop();
+    form.CheckBoxPlay->setChecked(false);
+    form.CheckBoxNoTxt->setChecked(true);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    form.SpeedButtonSongClick(1);
+    form.TrackBarSong->setValue(700);
+    ASSERT_EQ(marked(), longLine);
+    const QTextBlock block = form.RichEdit->document()->begin().next();
+    const QTextLayout* layout = block.layout();
+    ASSERT_GE(layout->lineCount(), 3);
+    QWidget* pane = form.RichEdit->viewport();
+    const QImage shot = pane->grab().toImage();
+    const QRectF where = form.RichEdit->document()->documentLayout()->blockBoundingRect(block);
+    const int scrolled = form.RichEdit->verticalScrollBar()->value();
+    for (int i = 0; i < layout->lineCount(); ++i) {
+        const int y = int(where.top() + layout->lineAt(i).rect().center().y()) - scrolled;
+        EXPECT_EQ(shot.pixelColor(pane->width() - 10, y), kSungLineBackground) << "screen line " << i;
+    }
+}
+
+// "Repeat song" going round ends tapping along as the song's end does: the taps are written.
+TEST_F(Playback, RepeatGoingRoundEndsTappingAlongWritingTheTaps) {
+    writeFullEntry(1, longSong(), 50);
+    form.CheckBoxPlay->setChecked(false);
+    form.SpeedButtonSongClick(1);
+    form.CheckBoxRepeat->setChecked(true);
+    QTest::mouseClick(form.SpeedButtonTiming, Qt::LeftButton);
+    ASSERT_TRUE(form.SpeedButtonTiming->isChecked());
+    form.TrackBarSong->setValue(2000);
+    QTest::keyClick(&form, Qt::Key_Down);
+    QTest::mouseClick(form.SpeedButtonPlay, Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !form.SpeedButtonTiming->isChecked(); }, 4000));
+    EXPECT_TRUE(form.SpeedButtonPlay->isChecked()) << "the song goes on";
+    EXPECT_EQ(readAll(home.dataDir() + "/TEXTS/words.lrc"), "[00:02.00]First line\n");
+    EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join('\n').toStdString();
+}
+
+// Closing the window while tapping along writes the taps, asking before replacing a timing file.
+TEST_F(Playback, ClosingTheWindowWhileTappingAlongWritesTheTaps) {
+    const QString lrc = home.dataDir() + "/TEXTS/words.lrc";
+    writeAll(lrc, "[00:00.10]First line\n");
+    writeFullEntry(1, longSong(), 50);
+    form.TimerPlay->stop();
+    form.CheckBoxPlay->setChecked(false);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    form.SpeedButtonSongClick(1);
+    QTest::mouseClick(form.SpeedButtonTiming, Qt::LeftButton);
+    form.TrackBarSong->setValue(700);
+    QTest::keyClick(&form, Qt::Key_Down);
+    prompts.questionAnswers.push_back(true);
+    form.close();
+    EXPECT_EQ(prompts.questions.size(), 1);
+    EXPECT_EQ(readAll(lrc), "[00:00.70]First line\n");
+}
+
+// With a second screen the stage goes there, else over the main window (the second-screen run
+// gives the offscreen platform two screens).
+TEST(StageScreens, TheStageGoesToTheScreenTheMainWindowIsNotOn) {
+    TempHome home;
+    SelectionState state;
+    FakePrompts prompts;
+    TBaseForm form{state, prompts};
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    const QByteArray wanted = qgetenv("SARVEL_TEST_SCREENS");
+    if (!wanted.isEmpty()) {
+        ASSERT_EQ(screens.size(), wanted.toInt());
+    }
+    QTest::keyClick(&form, Qt::Key_F11);
+    StageView& stage = form.stageView();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&stage));
+    if (screens.size() < 2) {
+        EXPECT_EQ(stage.screen(), form.screen());
+        return;
+    }
+    EXPECT_NE(stage.screen(), form.screen());
+    EXPECT_EQ(stage.geometry(), stage.screen()->geometry());
 }

@@ -55,7 +55,8 @@ TEST(LrcTiming, FollowsTheDemoWords) {
           {13250, 5},
           {17124, 5},
           {17125, 6},
-          {66000, 8},
+          {65999, 8},
+          {66000, -1}, // the blank timed line: an instrumental break, nothing marked
           {3660000, 16}}},
         // UTF-8 with BOM, CRLF; word tags, repeated with the line's second tag; a broken word tag.
         {"Greensleeves",
