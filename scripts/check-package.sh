@@ -9,7 +9,8 @@
 # It prints the download size and the packages `apt-get install ./sarvel_*.deb` brings in, fails if
 # a build dependency (compiler, cmake, -dev package) is among them, then in the root: checks
 # `sarvel --version`, starts the program on a fresh home (offscreen) and checks it lays out ~/SARVEL
-# with the demo kit and the settings file, decodes every demo song with the installed GStreamer
+# with the demo kit and the settings file, starts it again by its desktop entry's command on the demo
+# kit and checks its first song is heard at a PulseAudio null sink, decodes every demo song with the installed GStreamer
 # plug-ins into a PulseAudio null sink, and validates the desktop entry, icons and kit file type.
 # The tools for the checks (gstreamer1.0-tools, pulseaudio, desktop-file-utils) are installed only
 # after the package's own closure is recorded. Mounts are undone on any exit.
@@ -120,6 +121,24 @@ for f in SARVEL/TEMES/First.vkt SARVEL/TEXTS SARVEL/SONGS SARVEL/ICONS SARVEL/No
     [ -e "$HOME/$f" ] || fail "~/$f is missing after the first start"
 done
 echo "~/SARVEL laid out: $(find "$HOME/SARVEL" -type f | wc -l) files; settings: ~/.config/sarvel/tirsen.ini"
+
+echo "== started as the menu starts it, on the demo kit, its first song played"
+# The desktop entry's own command line, given the demo kit as a file manager gives a .vkt, and
+# --play 1 for the click on song button 1; what reaches the sink is counted.
+EXEC=$(sed -n 's/^Exec=//p' /usr/share/applications/org.sarvel.Sarvel.desktop | head -1)
+EXEC=${EXEC//%f/$HOME/SARVEL/TEMES/First.vkt}
+parec --device=checksink.monitor --raw --format=s16le --channels=1 --rate=8000 >/tmp/heard.raw &
+REC=$!
+set +e
+timeout 6 $EXEC --play 1 >/tmp/sarvel-play.log 2>&1
+RC=$?
+set -e
+kill $REC 2>/dev/null || true
+wait $REC 2>/dev/null || true
+[ "$RC" = 124 ] || { cat /tmp/sarvel-play.log; fail "'$EXEC --play 1' ended by itself (status $RC)"; }
+LOUD=$(od -An -v -td2 -w2 /tmp/heard.raw | awk '$1 > 64 || $1 < -64 { n++ } END { print n + 0 }')
+[ "$LOUD" -ge 1600 ] || fail "'$EXEC --play 1': nothing heard at the sink ($LOUD loud samples)"
+echo "'$EXEC --play 1': $LOUD loud samples at the sink"
 
 echo "== GStreamer elements"
 for e in playbin fluiddec midiparse mpg123audiodec wavparse pulsesink; do
