@@ -1,0 +1,89 @@
+#include "MediaTestSupport.h"
+#include "MonitorRecorder.h"
+#include "PrivateSink.h"
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <memory>
+
+namespace sarvel {
+namespace {
+
+using namespace std::chrono_literals;
+using test::media;
+using test::Pcm;
+
+// The mean frequency of the first channel over [fromMs, toMs), from its rising zero crossings.
+double frequencyOf(const Pcm& pcm, double fromMs, double toMs) {
+    const auto at = [&](std::int64_t frame) { return double(pcm.samples[size_t(frame * pcm.channels)]); };
+    const std::int64_t from = std::max<std::int64_t>(1, std::int64_t(fromMs * pcm.rate / 1000));
+    const std::int64_t to = std::min(pcm.frames(), std::int64_t(toMs * pcm.rate / 1000));
+    double first = -1, last = -1;
+    int crossings = 0;
+    for (std::int64_t i = from; i < to; ++i)
+        if (at(i - 1) < 0 && at(i) >= 0) {
+            last = double(i - 1) + -at(i - 1) / (at(i) - at(i - 1));
+            if (first < 0)
+                first = last;
+            ++crossings;
+        }
+    return crossings > 1 ? (crossings - 1) * pcm.rate / (last - first) : 0;
+}
+
+// What the device sends out, written to a file as fast as it comes.
+class KeyTempoOutput : public ::testing::Test {
+protected:
+    Pcm play(const QString& path, int channels, int key, int tempo) {
+        const QString out = media().dir() + "/keytempo.raw";
+        player.setAudioSink(test::recordingSink(out));
+        player.setKeyTempo(key, tempo);
+        player.setFileName(path);
+        player.Open();
+        length = player.Length();
+        player.Play();
+        EXPECT_TRUE(test::playToEnd(player, 20s));
+        return test::readRecording(out, channels);
+    }
+
+    MediaPlayer player;
+    int length = 0;
+};
+
+TEST_F(KeyTempoOutput, KeyShiftsThePitchAndTempoTheLengthOnly) {
+    const QString tone = media().dir() + "/tone10s.wav";
+    test::writeWav(tone, test::tone(441000, 44100, 2, 0.5));
+    const Pcm plain = play(tone, 2, 0, 100);
+    ASSERT_EQ(plain.frames(), 441000);
+
+    const Pcm up = play(tone, 2, 2, 100);
+    EXPECT_NEAR(frequencyOf(up, 1000, 9000), 493.88, 4.9);
+    EXPECT_NEAR(up.ms(), 10000, 100);
+    const Pcm down = play(tone, 2, -3, 100);
+    EXPECT_NEAR(frequencyOf(down, 1000, 9000), 369.99, 3.7);
+
+    const Pcm slow = play(tone, 2, 0, 80);
+    EXPECT_NEAR(slow.ms(), 12500, 125);
+    EXPECT_NEAR(frequencyOf(slow, 1000, 11000), 440, 4.4);
+    // Still the song's own time: its length, and where it stands at its end.
+    EXPECT_EQ(length, 10000);
+    EXPECT_EQ(player.Position(), 10000);
+
+    // Back at 0 and 100, the sound is the song's, sample for sample.
+    const Pcm again = play(tone, 2, 0, 100);
+    EXPECT_TRUE(again.samples == plain.samples);
+}
+
+TEST_F(KeyTempoOutput, MidiSongsShiftToo) {
+    const Pcm plain = play(media().path("band.mid"), 2, 0, 100);
+    const Pcm up = play(media().path("band.mid"), 2, 6, 100);
+    const double ratio = frequencyOf(up, 100, 1900) / frequencyOf(plain, 100, 1900);
+    EXPECT_NEAR(ratio, std::sqrt(2.0), 0.1);
+    EXPECT_NEAR(up.ms(), plain.ms(), 100);
+}
+
+} // namespace
+} // namespace sarvel
