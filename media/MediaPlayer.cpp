@@ -288,20 +288,26 @@ void MediaPlayer::fitKeyShifter() {
         return;
     }
     sink = std::move(next);
-    GstElement* shifter = gst_bin_new(nullptr);
-    GstElement* before = makeElement("audioconvert", "gstreamer1.0-plugins-base");
     GstElement* pitch = gst_element_factory_make("pitch", "keyshift");
-    GstElement* after = makeElement("audioconvert", "gstreamer1.0-plugins-base");
-    if (!pitch) {
-        gst_object_unref(gst_object_ref_sink(shifter));
+    if (!pitch)
         throw std::runtime_error("Cannot change the key: the GStreamer pitch element (SoundTouch, in "
                                  "gstreamer1.0-plugins-bad) is not installed.");
-    }
     g_object_set(pitch, "pitch", pitchOf(key_), nullptr);
-    gst_bin_add_many(GST_BIN(shifter), before, pitch, after, nullptr);
-    gst_element_link_many(before, pitch, after, nullptr);
+    GstElement* shifter = gst_bin_new(nullptr);
+    GstElement* before = gst_element_factory_make("audioconvert", nullptr);
+    GstElement* after = gst_element_factory_make("audioconvert", nullptr);
+    // Fitted in while playing, it must hand the sink the format it already plays: another one
+    // would make the sink start its sound over, a tenth of a second of silence.
+    GstElement* keep = gst_element_factory_make("capsfilter", nullptr);
+    GstCaps* playing = gst_pad_get_current_caps(from.get());
+    if (playing) {
+        g_object_set(keep, "caps", playing, nullptr);
+        gst_caps_unref(playing);
+    }
+    gst_bin_add_many(GST_BIN(shifter), before, pitch, after, keep, nullptr);
+    gst_element_link_many(before, pitch, after, keep, nullptr);
     GstPtr<GstPad> in(gst_element_get_static_pad(before, "sink"));
-    GstPtr<GstPad> out(gst_element_get_static_pad(after, "src"));
+    GstPtr<GstPad> out(gst_element_get_static_pad(keep, "src"));
     gst_element_add_pad(shifter, gst_ghost_pad_new("sink", in.get()));
     gst_element_add_pad(shifter, gst_ghost_pad_new("src", out.get()));
     gst_element_unlink(stretcher_, sink.get());

@@ -4,10 +4,12 @@
 
 #include <memory>
 
+class QKeyEvent;
 class QString;
 
 namespace sarvel {
 
+class KeyTempoKeys;
 class MediaPlayer;
 struct SelectionState;
 class TimedWords;
@@ -37,6 +39,9 @@ public:
     // Space in the window or the words: starts or stops the song. Returns true when it did,
     // so the words pane can keep the space out of the text.
     bool spaceKey();
+    // Ctrl+arrows and Ctrl+Backspace, for the key and the tempo: as Space, only while it acts.
+    // Returns true when the key changed them or was theirs.
+    bool keyTempoKey(const QKeyEvent& event);
     // Whether Space acts on the song now (a song is loaded and "Keyboard " is on).
     bool spaceKeyActs() const;
     // Puts the caret of the words where the song stands and keeps its line in view.
@@ -45,12 +50,15 @@ public:
     void resetCaret();
     // The words' timing file, when they have one; it then marks the sung line instead of the caret.
     TimedWords& timedWords() { return *timed_; }
+    // The open song's key and tempo.
+    KeyTempoKeys& keyTempo() { return *keyTempo_; }
 
 private:
     const MainControls& c_;
     MediaPlayer& player_;
     SelectionState& state_;
     std::unique_ptr<TimedWords> timed_;
+    std::unique_ptr<KeyTempoKeys> keyTempo_;
 };
 
 } // namespace sarvel

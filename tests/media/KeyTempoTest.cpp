@@ -85,5 +85,68 @@ TEST_F(KeyTempoOutput, MidiSongsShiftToo) {
     EXPECT_NEAR(up.ms(), plain.ms(), 100);
 }
 
+// On the sound server: what a listener hears when the key and the tempo change during a song.
+class KeyTempoLive : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (qEnvironmentVariableIsEmpty("PULSE_SERVER") || qEnvironmentVariableIsEmpty("SARVEL_TEST_SINK"))
+            GTEST_SKIP() << "no test sound server (PULSE_SERVER, SARVEL_TEST_SINK)";
+        sink = std::make_unique<test::PrivateSink>(
+            QStringLiteral("sarvel_keytempo_test_%1").arg(QCoreApplication::applicationPid()));
+        ASSERT_TRUE(sink->ready()) << "cannot add a null sink to the test sound server";
+        recorder = std::make_unique<test::MonitorRecorder>(sink->monitor());
+        ASSERT_TRUE(recorder->waitUntilFlowing(3s));
+        player.setAudioSink("pulsesink device=" + sink->name());
+    }
+    void TearDown() override {
+        player.Close();
+        recorder.reset();
+        sink.reset();
+    }
+
+    std::unique_ptr<test::PrivateSink> sink;
+    std::unique_ptr<test::MonitorRecorder> recorder;
+    MediaPlayer player;
+};
+
+TEST_F(KeyTempoLive, ChangesApplyAtOnceWithoutABreakAndTimeStaysTheSongs) {
+    const QString tone = media().dir() + "/tone4s.wav";
+    test::writeWav(tone, test::tone(4 * 44100, 44100, 2, 0.5));
+    player.setFileName(tone);
+    player.Open();
+    recorder->arm();
+    player.Play();
+    test::spin(700ms);
+    const auto keyAt = std::chrono::steady_clock::now();
+    player.setKeyTempo(2, 100);
+    test::spin(500ms);
+
+    // At 80 %, a second of listening moves the song 0.8 s on.
+    player.setKeyTempo(2, 80);
+    const int from = player.Position();
+    const auto tempoAt = std::chrono::steady_clock::now();
+    test::spin(1000ms);
+    const int to = player.Position();
+    const double listened = test::msBetween(tempoAt, std::chrono::steady_clock::now());
+    EXPECT_NEAR((to - from) / listened, 0.8, 0.04);
+    player.Stop();
+
+    std::chrono::steady_clock::time_point start;
+    const Pcm heard{44100, 1, recorder->heard(&start)};
+    const double keyMs = test::msBetween(start, keyAt);
+    ASSERT_GT(heard.ms(), keyMs + 1500);
+    EXPECT_NEAR(frequencyOf(heard, keyMs - 300, keyMs), 440, 4.4);
+    double changedAfter = -1;
+    for (double t = keyMs; t < keyMs + 500 && changedAfter < 0; t += 2)
+        if (frequencyOf(heard, t, t + 20) > 467)
+            changedAfter = t + 10 - keyMs;
+    EXPECT_GE(changedAfter, 0);
+    // The sink's own buffer (about 140 ms for pulsesink's default 200 ms) is the lag; a filter
+    // ahead of playbin's queue would lag a second more.
+    EXPECT_LT(changedAfter, 200);
+    EXPECT_NEAR(frequencyOf(heard, keyMs + 300, keyMs + 1400), 493.88, 4.9);
+    EXPECT_LT(recorder->longestGapMs(), 20);
+}
+
 } // namespace
 } // namespace sarvel
