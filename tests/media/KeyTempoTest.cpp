@@ -85,6 +85,32 @@ TEST_F(KeyTempoOutput, MidiSongsShiftToo) {
     EXPECT_NEAR(up.ms(), plain.ms(), 100);
 }
 
+TEST_F(KeyTempoOutput, ARepeatedSongJoinsWithoutAGapAndKeepsItsTime) {
+    const QString tone = media().dir() + "/tone1s.wav";
+    test::writeWav(tone, test::tone(44100, 44100, 1, 0.5));
+    const QString out = media().dir() + "/repeat.raw";
+    player.setAudioSink(test::recordingSink(out, true));
+    player.setKeyTempo(0, 80);
+    player.setRepeat(true);
+    player.setFileName(tone);
+    player.Open();
+    player.Play();
+    // Into its second round, which at 80 % began 1.25 s after the start.
+    test::spin(1750ms);
+    const int position = player.Position();
+    player.Stop();
+    EXPECT_NEAR(position, (1750 - 1250) * 0.8, 80);
+    const Pcm heard = test::readRecording(out, 1);
+    ASSERT_GT(heard.ms(), 1500);
+    // After scaletempo's first few milliseconds, which fade in from silence.
+    std::int64_t quiet = 0, longest = 0;
+    for (std::int64_t i = 4410; i < heard.frames(); ++i) {
+        quiet = std::abs(heard.samples[size_t(i)]) < 300 ? quiet + 1 : 0;
+        longest = std::max(longest, quiet);
+    }
+    EXPECT_LT(longest, 44100 / 100) << "no break of 10 ms where the song joins its start";
+}
+
 // On the sound server: what a listener hears when the key and the tempo change during a song.
 class KeyTempoLive : public ::testing::Test {
 protected:
