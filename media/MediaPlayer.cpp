@@ -248,8 +248,9 @@ GstElement* MediaPlayer::buildPipeline(const QString& path, bool midi) {
 // It sits behind playbin's own queue of about a second, so that a change reaches the ear as soon as
 // the sink has played what it holds; an audio-filter of playbin would lag that whole second.
 GstElement* MediaPlayer::buildOutput(GstElement* sink) {
-    GstElement* output = gst_bin_new("output");
+    GstPtr<GstElement> owned(GST_ELEMENT(gst_object_ref_sink(sink)));
     stretcher_ = makeElement("scaletempo", "gstreamer1.0-plugins-good");
+    GstElement* output = gst_bin_new("output");
     gst_bin_add_many(GST_BIN(output), stretcher_, sink, nullptr);
     gst_element_link(stretcher_, sink);
     GstPtr<GstPad> in(gst_element_get_static_pad(stretcher_, "sink"));
