@@ -124,23 +124,31 @@ void MediaPlayer::setKeyTempo(int semitones, int percent) {
     lock.unlock();
     applyBusMessages();
     if (key_ != 0 && !shifting && playing_) {
-        GstPtr<GstElementFactory> pitch(gst_element_factory_find("pitch"));
-        if (!pitch)
-            throw std::runtime_error("Cannot change the key: the GStreamer pitch element (SoundTouch, in "
-                                     "gstreamer1.0-plugins-bad) is not installed.");
-        // Into the running output between two buffers; a stopped one takes it at the next Play.
+        // Made and started here, so that the streaming thread only links it in between two
+        // buffers; a stopped output takes it at the next Play.
+        struct Fitting {
+            MediaPlayer* player;
+            GstPtr<GstElement> shifter;
+        };
+        auto* fitting =
+            new Fitting{this, GstPtr<GstElement>(GST_ELEMENT(gst_object_ref_sink(makeKeyShifter())))};
+        gst_element_set_state(fitting->shifter.get(), GST_STATE_PAUSED);
         GstPtr<GstPad> out(gst_element_get_static_pad(stretcher_, "src"));
         gst_pad_add_probe(
             out.get(), GST_PAD_PROBE_TYPE_IDLE,
-            [](GstPad*, GstPadProbeInfo*, gpointer self) {
-                try {
-                    static_cast<MediaPlayer*>(self)->fitKeyShifter();
-                } catch (...) {
-                    // Checked above; the song goes on in its own key.
-                }
+            [](GstPad*, GstPadProbeInfo*, gpointer data) {
+                auto* f = static_cast<Fitting*>(data);
+                if (f->player->fitKeyShifter(f->shifter.get()))
+                    f->shifter.reset(); // the output's now
                 return GST_PAD_PROBE_REMOVE;
             },
-            this, nullptr);
+            fitting,
+            [](gpointer data) {
+                auto* f = static_cast<Fitting*>(data);
+                if (f->shifter)
+                    gst_element_set_state(f->shifter.get(), GST_STATE_NULL);
+                delete f;
+            });
     }
 }
 
@@ -265,8 +273,8 @@ GstElement* MediaPlayer::buildOutput(GstElement* sink) {
 
 // Puts the key shifter between scaletempo and the sink when the key is not 0, and takes it out
 // when it is, so that a song in its own key passes no filter. Runs while the output stands still
-// or, from a probe, between two buffers.
-void MediaPlayer::fitKeyShifter() {
+// or, from a probe, between two buffers, with the shifter `made` ready; true when it took that.
+bool MediaPlayer::fitKeyShifter(GstElement* made) {
     const std::lock_guard lock(shifterLock_);
     const bool wanted = key_ != 0;
     GstPtr<GstPad> from(gst_element_get_static_pad(stretcher_, "src"));
@@ -274,34 +282,46 @@ void MediaPlayer::fitKeyShifter() {
     GstPtr<GstElement> next(linked ? gst_pad_get_parent_element(linked.get()) : nullptr);
     const bool present = shifter_ && next.get() == shifter_;
     if (wanted == present)
-        return;
-    GstPtr<GstElement> sink(nullptr);
+        return false;
     if (present) {
         GstPtr<GstPad> shifted(gst_element_get_static_pad(shifter_, "src"));
         GstPtr<GstPad> sinkPad(gst_pad_get_peer(shifted.get()));
-        sink.reset(gst_pad_get_parent_element(sinkPad.get()));
+        GstPtr<GstElement> sink(gst_pad_get_parent_element(sinkPad.get()));
         gst_element_unlink(stretcher_, shifter_);
         gst_element_unlink(shifter_, sink.get());
         gst_element_set_state(shifter_, GST_STATE_NULL);
         gst_bin_remove(GST_BIN(sink_.get()), shifter_);
         shifter_ = nullptr;
         gst_element_link(stretcher_, sink.get());
-        return;
+        return false;
     }
-    sink = std::move(next);
+    GstElement* shifter = made ? GST_ELEMENT(gst_object_ref(made)) : makeKeyShifter();
+    GstPtr<GstElement> pitch(gst_bin_get_by_name(GST_BIN(shifter), "keyshift"));
+    g_object_set(pitch.get(), "pitch", pitchOf(key_), nullptr);
+    gst_element_unlink(stretcher_, next.get());
+    gst_bin_add(GST_BIN(sink_.get()), shifter);
+    if (made)
+        gst_object_unref(shifter); // the output holds it now
+    gst_element_link_many(stretcher_, shifter, next.get(), nullptr);
+    gst_element_sync_state_with_parent(shifter);
+    shifter_ = shifter;
+    return made != nullptr;
+}
+
+// SoundTouch's pitch between two converters. Made for a sound already playing, it hands the sink
+// the format the sink already plays: another one would make the sink start its sound over, a
+// tenth of a second of silence.
+GstElement* MediaPlayer::makeKeyShifter() const {
     GstElement* pitch = gst_element_factory_make("pitch", "keyshift");
     if (!pitch)
         throw std::runtime_error("Cannot change the key: the GStreamer pitch element (SoundTouch, in "
                                  "gstreamer1.0-plugins-bad) is not installed.");
-    g_object_set(pitch, "pitch", pitchOf(key_), nullptr);
     GstElement* shifter = gst_bin_new(nullptr);
     GstElement* before = gst_element_factory_make("audioconvert", nullptr);
     GstElement* after = gst_element_factory_make("audioconvert", nullptr);
-    // Fitted in while playing, it must hand the sink the format it already plays: another one
-    // would make the sink start its sound over, a tenth of a second of silence.
     GstElement* keep = gst_element_factory_make("capsfilter", nullptr);
-    GstCaps* playing = gst_pad_get_current_caps(from.get());
-    if (playing) {
+    GstPtr<GstPad> from(gst_element_get_static_pad(stretcher_, "src"));
+    if (GstCaps* playing = gst_pad_get_current_caps(from.get())) {
         g_object_set(keep, "caps", playing, nullptr);
         gst_caps_unref(playing);
     }
@@ -311,11 +331,7 @@ void MediaPlayer::fitKeyShifter() {
     GstPtr<GstPad> out(gst_element_get_static_pad(keep, "src"));
     gst_element_add_pad(shifter, gst_ghost_pad_new("sink", in.get()));
     gst_element_add_pad(shifter, gst_ghost_pad_new("src", out.get()));
-    gst_element_unlink(stretcher_, sink.get());
-    gst_bin_add(GST_BIN(sink_.get()), shifter);
-    gst_element_link_many(stretcher_, shifter, sink.get(), nullptr);
-    gst_element_sync_state_with_parent(shifter);
-    shifter_ = shifter;
+    return shifter;
 }
 
 // On the streaming thread, at scaletempo's input: gives each segment the rate of the tempo.

@@ -78,7 +78,8 @@ private:
     bool containsElement(const char* factory) const;
     bool restartSink(bool reconnect);
     GstElement* buildOutput(GstElement* sink);
-    void fitKeyShifter();
+    GstElement* makeKeyShifter() const;
+    bool fitKeyShifter(GstElement* made = nullptr);
     static GstPadProbeReturn retime(GstPad* pad, GstPadProbeInfo* info, gpointer self);
     [[noreturn]] void failToStart();
     void applyBusMessages() const;
