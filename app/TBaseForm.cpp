@@ -182,7 +182,8 @@ TBaseForm::TBaseForm(SelectionState& state, Prompts& prompts, QWidget* parent)
                              CheckBoxNoTxt,
                              TimerMp3rpt,
                              RichEdit,
-                             [this] { showTextPane(); }};
+                             [this] { showTextPane(); },
+                             LabelKeyTempo};
     transport_ = std::make_unique<Transport>(controls_, MediaPlayer, state_);
     transport_->timeShown = [this] { stage_->showCorner(); };
     launch_ = std::make_unique<Launch>(controls_, MediaPlayer, *transport_, *volume_, state_);
@@ -193,6 +194,8 @@ TBaseForm::TBaseForm(SelectionState& state, Prompts& prompts, QWidget* parent)
                                            *SpeedButtonTiming);
     transport_->songLooped = [this] { timing_->songStopped(); };
     RichEdit->installEventFilter(this);
+    // A focused position bar would take Ctrl+arrows as steps of a millisecond.
+    TrackBarSong->installEventFilter(this);
     wireHandlers();
     kitActions_ = std::make_unique<KitActions>(*this, state_, prompts_);
 
@@ -297,6 +300,17 @@ QWidget* TBaseForm::buildTopBar() {
     LabelNameButton->setStyleSheet(QStringLiteral("color: lime;"));
     LabelNameButton->setMinimumWidth(76); // the name yields first when the window narrows
     row->addWidget(LabelNameButton, 4);
+
+    // The key and tempo this playback has, shown only while they are not the song's own 0 and 100.
+    LabelKeyTempo = new QLabel(bar);
+    LabelKeyTempo->setObjectName(QStringLiteral("LabelKeyTempo"));
+    LabelKeyTempo->setAccessibleName(QStringLiteral("Key and tempo"));
+    LabelKeyTempo->setToolTip(
+        QStringLiteral("Key and tempo: Ctrl+Up/Down, Ctrl+Right/Left, Ctrl+Backspace back to the song's"));
+    LabelKeyTempo->setFont(nameFont);
+    LabelKeyTempo->setStyleSheet(QStringLiteral("color: yellow;"));
+    LabelKeyTempo->hide();
+    row->addWidget(LabelKeyTempo);
 
     GroupBoxStatus = new QGroupBox(bar);
     GroupBoxStatus->setObjectName(QStringLiteral("GroupBoxStatus"));
@@ -576,12 +590,16 @@ void TBaseForm::FormKeyDown(QKeyEvent* event) {
     }
     if (timing_->key(*event, false))
         return;
+    if (transport_->keyTempoKey(*event))
+        return;
     if (event->key() == Qt::Key_Space && !event->isAutoRepeat())
         transport_->spaceKey();
 }
 
 bool TBaseForm::RichEditKeyDown(QKeyEvent* event) {
     if (timing_->key(*event, true))
+        return true;
+    if (transport_->keyTempoKey(*event))
         return true;
     if (event->key() != Qt::Key_Space)
         return false;
@@ -726,6 +744,12 @@ bool TBaseForm::eventFilter(QObject* watched, QEvent* event) {
     if (watched == RichEdit && event->type() == QEvent::KeyPress) {
         bool consumed = false;
         guard([&] { consumed = RichEditKeyDown(static_cast<QKeyEvent*>(event)); });
+        if (consumed)
+            return true;
+    }
+    if (watched == TrackBarSong && event->type() == QEvent::KeyPress) {
+        bool consumed = false;
+        guard([&] { consumed = transport_->keyTempoKey(*static_cast<QKeyEvent*>(event)); });
         if (consumed)
             return true;
     }

@@ -122,6 +122,7 @@ public:
     QToolButton* SpeedButtonBegin = nullptr;
     QToolButton* SpeedButtonPlay = nullptr;
     QLabel* LabelNameButton = nullptr;
+    QLabel* LabelKeyTempo = nullptr;
     QGroupBox* GroupBoxStatus = nullptr;
     QLabel* LabelSongTimeBeg = nullptr;
     QLabel* LabelSongTimeEnd = nullptr;

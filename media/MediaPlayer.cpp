@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QSocketNotifier>
 
+#include <cmath>
 #include <stdexcept>
 
 namespace sarvel {
@@ -64,7 +65,40 @@ void setUpSynth(GstElement* /*playbin*/, GstElement* element, gpointer soundfont
                      nullptr);
 }
 
+GstElement* makeElement(const char* factory, const char* package) {
+    GstElement* element = gst_element_factory_make(factory, nullptr);
+    if (!element)
+        throw std::runtime_error(std::string("The GStreamer element ") + factory + " is missing (" + package +
+                                 ").");
+    return element;
+}
+
+double pitchOf(int semitones) {
+    return std::pow(2.0, semitones / 12.0);
+}
+
 } // namespace
+
+// The tempo is the playback rate of the song's segments, which scaletempo turns into a slower or
+// faster sound at the same pitch; the sink then reports positions in the song's own time. Each
+// segment on its way into the output gets the rate asked for, and a change while playing starts
+// a segment of its own at the next buffer, so the running time goes on without a jump. Touched
+// only by the streaming thread, or while the output stands still.
+struct MediaPlayer::Retiming {
+    GstSegment emitted{};                       // the segment last sent on, as rewritten
+    bool have = false;                          // a time segment has been sent since the last flush
+    bool touched = false;                       // it, or one before it since the flush, was rewritten
+    double applied = 1.0;                       // the rate it carries, relative to the song's own
+    GstClockTime lastEnd = GST_CLOCK_TIME_NONE; // end of the last buffer let through
+    bool injecting = false;
+
+    void reset() {
+        have = false;
+        touched = false;
+        applied = 1.0;
+        lastEnd = GST_CLOCK_TIME_NONE;
+    }
+};
 
 MediaPlayer::MediaPlayer(QObject* parent)
     : QObject(parent), sinkDescription_(QStringLiteral("autoaudiosink")) {
@@ -73,6 +107,49 @@ MediaPlayer::MediaPlayer(QObject* parent)
 
 MediaPlayer::~MediaPlayer() {
     Close();
+}
+
+void MediaPlayer::setKeyTempo(int semitones, int percent) {
+    std::unique_lock lock(shifterLock_);
+    key_ = semitones;
+    tempo_ = percent;
+    rate_ = percent / 100.0;
+    if (!pipeline_)
+        return;
+    if (shifter_) {
+        GstPtr<GstElement> pitch(gst_bin_get_by_name(GST_BIN(shifter_), "keyshift"));
+        g_object_set(pitch.get(), "pitch", pitchOf(key_), nullptr);
+    }
+    const bool shifting = shifter_;
+    lock.unlock();
+    applyBusMessages();
+    if (key_ != 0 && !shifting && playing_) {
+        // Made and started here, so that the streaming thread only links it in between two
+        // buffers; a stopped output takes it at the next Play.
+        struct Fitting {
+            MediaPlayer* player;
+            GstPtr<GstElement> shifter;
+        };
+        auto* fitting =
+            new Fitting{this, GstPtr<GstElement>(GST_ELEMENT(gst_object_ref_sink(makeKeyShifter())))};
+        gst_element_set_state(fitting->shifter.get(), GST_STATE_PAUSED);
+        GstPtr<GstPad> out(gst_element_get_static_pad(stretcher_, "src"));
+        gst_pad_add_probe(
+            out.get(), GST_PAD_PROBE_TYPE_IDLE,
+            [](GstPad*, GstPadProbeInfo*, gpointer data) {
+                auto* f = static_cast<Fitting*>(data);
+                if (f->player->fitKeyShifter(f->shifter.get()))
+                    f->shifter.reset(); // the output's now
+                return GST_PAD_PROBE_REMOVE;
+            },
+            fitting,
+            [](gpointer data) {
+                auto* f = static_cast<Fitting*>(data);
+                if (f->shifter)
+                    gst_element_set_state(f->shifter.get(), GST_STATE_NULL);
+                delete f;
+            });
+    }
 }
 
 void MediaPlayer::setAudioSink(const QString& description) {
@@ -86,6 +163,9 @@ void MediaPlayer::Close() {
     bus_.reset();
     sink_.reset();
     pipeline_.reset();
+    stretcher_ = nullptr;
+    shifter_ = nullptr;
+    retiming_.reset();
     uri_.reset();
     mayQueue_ = false;
     queued_ = false;
@@ -150,7 +230,7 @@ GstElement* MediaPlayer::buildPipeline(const QString& path, bool midi) {
     GErrorPtr parseError(rawError);
     if (!sink)
         throw std::runtime_error(parseError ? parseError->message : UnknownError);
-    sink_.reset(GST_ELEMENT(gst_object_ref_sink(sink)));
+    sink_.reset(GST_ELEMENT(gst_object_ref_sink(buildOutput(sink))));
 
     uri_.reset(gst_filename_to_uri(QFile::encodeName(path).constData(), nullptr));
     if (!uri_)
@@ -170,6 +250,164 @@ GstElement* MediaPlayer::buildPipeline(const QString& path, bool midi) {
     busNotifier_ = std::make_unique<QSocketNotifier>(poll.fd, QSocketNotifier::Read);
     connect(busNotifier_.get(), &QSocketNotifier::activated, this, [this] { applyBusMessages(); });
     return playbin.release();
+}
+
+// The output: scaletempo (passing the sound through untouched at 100 %), then the sink described.
+// It sits behind playbin's own queue of about a second, so that a change reaches the ear as soon as
+// the sink has played what it holds; an audio-filter of playbin would lag that whole second.
+GstElement* MediaPlayer::buildOutput(GstElement* sink) {
+    GstPtr<GstElement> owned(GST_ELEMENT(gst_object_ref_sink(sink)));
+    stretcher_ = makeElement("scaletempo", "gstreamer1.0-plugins-good");
+    GstElement* output = gst_bin_new("output");
+    gst_bin_add_many(GST_BIN(output), stretcher_, sink, nullptr);
+    gst_element_link(stretcher_, sink);
+    GstPtr<GstPad> in(gst_element_get_static_pad(stretcher_, "sink"));
+    gst_element_add_pad(output, gst_ghost_pad_new("sink", in.get()));
+    retiming_ = std::make_unique<Retiming>();
+    gst_pad_add_probe(in.get(),
+                      GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM |
+                                      GST_PAD_PROBE_TYPE_EVENT_FLUSH),
+                      retime, this, nullptr);
+    return output;
+}
+
+// Puts the key shifter between scaletempo and the sink when the key is not 0, and takes it out
+// when it is, so that a song in its own key passes no filter. Runs while the output stands still
+// or, from a probe, between two buffers, with the shifter `made` ready; true when it took that.
+bool MediaPlayer::fitKeyShifter(GstElement* made) {
+    const std::lock_guard lock(shifterLock_);
+    const bool wanted = key_ != 0;
+    GstPtr<GstPad> from(gst_element_get_static_pad(stretcher_, "src"));
+    GstPtr<GstPad> linked(gst_pad_get_peer(from.get()));
+    GstPtr<GstElement> next(linked ? gst_pad_get_parent_element(linked.get()) : nullptr);
+    const bool present = shifter_ && next.get() == shifter_;
+    if (wanted == present)
+        return false;
+    if (present) {
+        GstPtr<GstPad> shifted(gst_element_get_static_pad(shifter_, "src"));
+        GstPtr<GstPad> sinkPad(gst_pad_get_peer(shifted.get()));
+        GstPtr<GstElement> sink(gst_pad_get_parent_element(sinkPad.get()));
+        gst_element_unlink(stretcher_, shifter_);
+        gst_element_unlink(shifter_, sink.get());
+        gst_element_set_state(shifter_, GST_STATE_NULL);
+        gst_bin_remove(GST_BIN(sink_.get()), shifter_);
+        shifter_ = nullptr;
+        gst_element_link(stretcher_, sink.get());
+        return false;
+    }
+    GstElement* shifter = made ? GST_ELEMENT(gst_object_ref(made)) : makeKeyShifter();
+    GstPtr<GstElement> pitch(gst_bin_get_by_name(GST_BIN(shifter), "keyshift"));
+    g_object_set(pitch.get(), "pitch", pitchOf(key_), nullptr);
+    gst_element_unlink(stretcher_, next.get());
+    gst_bin_add(GST_BIN(sink_.get()), shifter);
+    if (made)
+        gst_object_unref(shifter); // the output holds it now
+    gst_element_link_many(stretcher_, shifter, next.get(), nullptr);
+    gst_element_sync_state_with_parent(shifter);
+    shifter_ = shifter;
+    return made != nullptr;
+}
+
+// SoundTouch's pitch between two converters. Made for a sound already playing, it hands the sink
+// the format the sink already plays: another one would make the sink start its sound over, a
+// tenth of a second of silence.
+GstElement* MediaPlayer::makeKeyShifter() const {
+    GstElement* pitch = gst_element_factory_make("pitch", "keyshift");
+    if (!pitch)
+        throw std::runtime_error("Cannot change the key: the GStreamer pitch element (SoundTouch, in "
+                                 "gstreamer1.0-plugins-bad) is not installed.");
+    GstElement* shifter = gst_bin_new(nullptr);
+    GstElement* before = gst_element_factory_make("audioconvert", nullptr);
+    GstElement* after = gst_element_factory_make("audioconvert", nullptr);
+    GstElement* keep = gst_element_factory_make("capsfilter", nullptr);
+    GstPtr<GstPad> from(gst_element_get_static_pad(stretcher_, "src"));
+    if (GstCaps* playing = gst_pad_get_current_caps(from.get())) {
+        g_object_set(keep, "caps", playing, nullptr);
+        gst_caps_unref(playing);
+    }
+    gst_bin_add_many(GST_BIN(shifter), before, pitch, after, keep, nullptr);
+    gst_element_link_many(before, pitch, after, keep, nullptr);
+    GstPtr<GstPad> in(gst_element_get_static_pad(before, "sink"));
+    GstPtr<GstPad> out(gst_element_get_static_pad(keep, "src"));
+    gst_element_add_pad(shifter, gst_ghost_pad_new("sink", in.get()));
+    gst_element_add_pad(shifter, gst_ghost_pad_new("src", out.get()));
+    return shifter;
+}
+
+// On the streaming thread, at scaletempo's input: gives each segment the rate of the tempo.
+GstPadProbeReturn MediaPlayer::retime(GstPad* pad, GstPadProbeInfo* info, gpointer self) {
+    auto* player = static_cast<MediaPlayer*>(self);
+    Retiming& r = *player->retiming_;
+    const double rate = player->rate_;
+    if (info->type & GST_PAD_PROBE_TYPE_BUFFER) {
+        GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+        const GstClockTime at = GST_BUFFER_PTS(buffer);
+        if (r.have && rate != r.applied && GST_CLOCK_TIME_IS_VALID(at) && at >= r.emitted.start) {
+            // The tempo changed while playing: from this buffer on, a segment of the new rate
+            // that takes over the running time and the song's time where the old one stood.
+            GstSegment next = r.emitted;
+            next.base = gst_segment_to_running_time(&r.emitted, GST_FORMAT_TIME, at);
+            next.time = gst_segment_to_stream_time(&r.emitted, GST_FORMAT_TIME, at);
+            next.start = at;
+            next.position = at;
+            next.rate = r.emitted.rate / r.applied * rate;
+            r.emitted = next;
+            r.applied = rate;
+            r.touched = true;
+            r.injecting = true;
+            gst_pad_send_event(pad, gst_event_new_segment(&next));
+            r.injecting = false;
+        }
+        if (GST_CLOCK_TIME_IS_VALID(at) && GST_BUFFER_DURATION_IS_VALID(buffer))
+            r.lastEnd = at + GST_BUFFER_DURATION(buffer);
+        return GST_PAD_PROBE_OK;
+    }
+    GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+    switch (GST_EVENT_TYPE(event)) {
+    case GST_EVENT_FLUSH_STOP:
+        r.reset();
+        break;
+    case GST_EVENT_SEGMENT: {
+        if (r.injecting)
+            break;
+        GstSegment segment;
+        gst_event_copy_segment(event, &segment);
+        if (segment.format != GST_FORMAT_TIME) {
+            r.reset();
+            break;
+        }
+        if (rate == 1.0 && !r.touched) {
+            // The song at its own tempo: the segment goes on as it came.
+            r.emitted = segment;
+            r.applied = 1.0;
+            r.have = true;
+            break;
+        }
+        // The next song queued after this one (a repeat) starts where this one's running time
+        // ends, which at another rate is not where the queue upstream reckons it.
+        if (r.have && r.touched && GST_CLOCK_TIME_IS_VALID(r.lastEnd)) {
+            GstClockTime end = r.lastEnd;
+            if (GST_CLOCK_TIME_IS_VALID(r.emitted.stop))
+                end = std::min<GstClockTime>(end, r.emitted.stop);
+            const guint64 running = gst_segment_to_running_time(&r.emitted, GST_FORMAT_TIME, end);
+            if (GST_CLOCK_TIME_IS_VALID(running))
+                segment.base = running;
+        }
+        segment.rate *= rate;
+        r.emitted = segment;
+        r.applied = rate;
+        r.have = true;
+        r.touched = true;
+        GstEvent* rewritten = gst_event_new_segment(&segment);
+        gst_event_set_seqnum(rewritten, gst_event_get_seqnum(event));
+        gst_event_unref(event);
+        GST_PAD_PROBE_INFO_DATA(info) = rewritten;
+        break;
+    }
+    default:
+        break;
+    }
+    return GST_PAD_PROBE_OK;
 }
 
 // Brings the new pipeline to PAUSED with its first sound decoded, so that the length is known
@@ -293,6 +531,10 @@ void MediaPlayer::failToStart() {
 // failure the sink also connects afresh: the sound server it had may have gone and come back.
 bool MediaPlayer::restartSink(bool reconnect) {
     gst_element_set_state(sink_.get(), reconnect ? GST_STATE_NULL : GST_STATE_READY);
+    // Nothing flows through the output now: the key shifter can come or go, and the flushing
+    // seek that follows starts the rate afresh.
+    retiming_->reset();
+    fitKeyShifter();
     return gst_element_set_state(sink_.get(), GST_STATE_PAUSED) != GST_STATE_CHANGE_FAILURE;
 }
 

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 
 class QSocketNotifier;
 
@@ -50,6 +51,13 @@ public:
     // Length() / 10, fixed at Open: the page size of the song position bar.
     int Frames() const { return frames_; }
 
+    // The key in semitones and the tempo in percent for this and every later song, until changed:
+    // at once, and without a break, when a song is playing. Positions and lengths stay in the
+    // song's own time whatever the tempo. At 0 and 100 the sound passes untouched.
+    void setKeyTempo(int semitones, int percent);
+    int key() const { return key_; }
+    int tempo() const { return tempo_; }
+
     // On: a song that plays to its end goes on from its start without a break, and stays
     // playing. Off (the default): it stops at its end. Takes effect on the song playing.
     void setRepeat(bool on) { repeat_ = on; }
@@ -69,6 +77,10 @@ private:
     int measureLength(const QString& path) const;
     bool containsElement(const char* factory) const;
     bool restartSink(bool reconnect);
+    GstElement* buildOutput(GstElement* sink);
+    GstElement* makeKeyShifter() const;
+    bool fitKeyShifter(GstElement* made = nullptr);
+    static GstPadProbeReturn retime(GstPad* pad, GstPadProbeInfo* info, gpointer self);
     [[noreturn]] void failToStart();
     void applyBusMessages() const;
     void handleMessage(GstMessage* message) const;
@@ -86,7 +98,16 @@ private:
     mutable std::atomic<bool> queued_{false}; // and it was, and has not taken over yet
 
     GstPtr<GstElement> pipeline_;
-    GstPtr<GstElement> sink_;
+    GstPtr<GstElement> sink_;         // the output: tempo and key filters ahead of the sink described
+    GstElement* stretcher_ = nullptr; // scaletempo in sink_, passing sound through at 100 %
+    GstElement* shifter_ = nullptr;   // pitch in sink_, there only while the key is not 0
+    std::mutex shifterLock_;          // shifter_ may be fitted in from the streaming thread
+    int key_ = 0;
+    int tempo_ = 100;
+    // Read by the streaming thread, which gives each segment of the song this rate.
+    std::atomic<double> rate_{1.0};
+    struct Retiming;
+    std::unique_ptr<Retiming> retiming_;
     GstPtr<GstBus> bus_;
     std::unique_ptr<QSocketNotifier> busNotifier_;
     int length_ = 0;

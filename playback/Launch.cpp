@@ -2,6 +2,7 @@
 
 #include "DataFolder.h"
 #include "IniFile.h"
+#include "KeyTempoKeys.h"
 #include "MediaPlayer.h"
 #include "Picture.h"
 #include "SelectionState.h"
@@ -33,6 +34,7 @@ void Launch::PlayAndText(int number) {
     state_.SongNumber = number;
     c_.LabelStatus->setText(QStringLiteral(" "));
 
+    KeyTempo keyTempo;
     {
         const IniFile kit(state_.KitFileName);
         const QString section = state_.CurrentSection;
@@ -42,6 +44,7 @@ void Launch::PlayAndText(int number) {
         state_.SongCaption = kit.readString(section, "Button" + n, QStringLiteral("No Name"));
         state_.IconFileName = kit.readString(section, "Icon" + n, QStringLiteral("-"));
         state_.SongVolume = kit.readInt(section, "Vol" + n, 50);
+        keyTempo = KeyTempo::read(kit, section, number);
     }
 
     if (c_.CheckBoxNoTxt->isChecked()) {
@@ -61,6 +64,7 @@ void Launch::PlayAndText(int number) {
 
     if (namesExistingFile(state_.SongFileName)) {
         transport_.openSong(fromStoredPath(state_.SongFileName));
+        transport_.keyTempo().setSong(keyTempo);
         state_.SongLoaded = true;
         c_.TrackBarSong->setValue(0);
         c_.SpeedButtonPlay->setEnabled(true);

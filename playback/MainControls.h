@@ -37,6 +37,7 @@ struct MainControls {
     QTextEdit* RichEdit = nullptr;
     // Shows the words instead of the button grid (the view buttons stay as they are).
     std::function<void()> showTextPane;
+    QLabel* LabelKeyTempo = nullptr; // the key and tempo, while not 0 and 100
 };
 
 } // namespace sarvel

@@ -1,5 +1,6 @@
 #include "Transport.h"
 
+#include "KeyTempoKeys.h"
 #include "MediaPlayer.h"
 #include "SelectionState.h"
 #include "SongTime.h"
@@ -19,7 +20,8 @@ namespace sarvel {
 
 Transport::Transport(const MainControls& controls, MediaPlayer& player, SelectionState& state)
     : c_(controls), player_(player), state_(state),
-      timed_(std::make_unique<TimedWords>(*controls.RichEdit, player, *controls.SpeedButtonPlay)) {}
+      timed_(std::make_unique<TimedWords>(*controls.RichEdit, player, *controls.SpeedButtonPlay)),
+      keyTempo_(std::make_unique<KeyTempoKeys>(player, *controls.LabelKeyTempo)) {}
 
 Transport::~Transport() = default;
 
@@ -34,6 +36,7 @@ void Transport::openSong(const QString& path) {
 
 void Transport::unloadSong() {
     player_.Close();
+    keyTempo_->setSong({});
     state_.SongLoaded = false;
     c_.TimerMp3rpt->stop();
     c_.SpeedButtonPlay->setChecked(false);
@@ -152,6 +155,10 @@ void Transport::TimerMp3rptTimer() {
 
 bool Transport::spaceKeyActs() const {
     return state_.SongLoaded && c_.CheckBoxKey->isChecked();
+}
+
+bool Transport::keyTempoKey(const QKeyEvent& event) {
+    return spaceKeyActs() && keyTempo_->key(event);
 }
 
 bool Transport::spaceKey() {

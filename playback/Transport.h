@@ -5,10 +5,12 @@
 #include <functional>
 #include <memory>
 
+class QKeyEvent;
 class QString;
 
 namespace sarvel {
 
+class KeyTempoKeys;
 class MediaPlayer;
 struct SelectionState;
 class TimedWords;
@@ -38,6 +40,9 @@ public:
     // Space in the window or the words: starts or stops the song. Returns true when it did,
     // so the words pane can keep the space out of the text.
     bool spaceKey();
+    // Ctrl+arrows and Ctrl+Backspace, for the key and the tempo: as Space, only while it acts.
+    // Returns true when the key changed them or was theirs.
+    bool keyTempoKey(const QKeyEvent& event);
     // Whether Space acts on the song now (a song is loaded and "Keyboard " is on).
     bool spaceKeyActs() const;
     // Puts the caret of the words where the song stands and keeps its line in view.
@@ -51,11 +56,15 @@ public:
     // Told when "Repeat song" took the song from its end back to its start: its end for all else.
     std::function<void()> songLooped;
 
+    // The open song's key and tempo.
+    KeyTempoKeys& keyTempo() { return *keyTempo_; }
+
 private:
     const MainControls& c_;
     MediaPlayer& player_;
     SelectionState& state_;
     std::unique_ptr<TimedWords> timed_;
+    std::unique_ptr<KeyTempoKeys> keyTempo_;
 };
 
 } // namespace sarvel

@@ -6,6 +6,7 @@
 #include "MonitorRecorder.h"
 #include "PrivateSoundServer.h"
 #include "SelectionState.h"
+#include "SongTime.h"
 #include "SpeedButton.h"
 #include "StageView.h"
 #include "TBaseForm.h"
@@ -967,4 +968,58 @@ TEST(StageScreens, TheStageGoesToTheScreenTheMainWindowIsNotOn) {
     }
     EXPECT_NE(stage.screen(), form.screen());
     EXPECT_EQ(stage.geometry(), stage.screen()->geometry());
+}
+
+TEST_F(Playback, KeyAndTempoComeFromTheKitAndTheKeysChangeThemForThisPlaybackOnly) {
+    writeKit(QStringLiteral("[Section1]\nSong7=%1\nKey7=9\nTempo7=fast\nSong8=%1\nKey8=-2\nTempo8=50\n")
+                 .arg(longSong()));
+    const QByteArray kit = readAll(state.KitFileName);
+    QTest::mouseClick(form.songButton(7), Qt::LeftButton);
+    ASSERT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join('\n').toStdString();
+    EXPECT_EQ(form.MediaPlayer.key(), 6) << "a key out of range is clamped";
+    EXPECT_EQ(form.MediaPlayer.tempo(), 100) << "a tempo that is no number is the default";
+    EXPECT_TRUE(form.LabelKeyTempo->isVisibleTo(&form));
+    EXPECT_EQ(form.LabelKeyTempo->text(), "+6 st  100 %");
+    EXPECT_FALSE(form.LabelKeyTempo->accessibleName().isEmpty());
+
+    // In the words, on the position bar and in the window alike; a key already at its end stays.
+    QTest::keyClick(form.RichEdit, Qt::Key_Up, Qt::ControlModifier);
+    QTest::keyClick(form.RichEdit, Qt::Key_Down, Qt::ControlModifier);
+    QTest::keyClick(form.TrackBarSong, Qt::Key_Left, Qt::ControlModifier);
+    QTest::keyClick(&form, Qt::Key_Left, Qt::ControlModifier);
+    QTest::keyClick(&form, Qt::Key_Right, Qt::KeypadModifier | Qt::ControlModifier);
+    EXPECT_EQ(form.MediaPlayer.key(), 5);
+    EXPECT_EQ(form.MediaPlayer.tempo(), 95);
+    EXPECT_EQ(form.LabelKeyTempo->text(), "+5 st  95 %");
+    EXPECT_EQ(form.TrackBarSong->value(), 0) << "the position bar did not take the key";
+    EXPECT_EQ(form.RichEdit->textCursor().position(), 0) << "nor did the words";
+    QTest::keyClick(form.RichEdit, Qt::Key_Backspace, Qt::ControlModifier);
+    EXPECT_EQ(form.MediaPlayer.key(), 6);
+    EXPECT_EQ(form.MediaPlayer.tempo(), 100);
+    EXPECT_EQ(readAll(state.KitFileName), kit) << "live changes are not written";
+
+    // At half tempo a second of playing moves the song half a second; its length stays its own.
+    QTest::mouseClick(form.songButton(8), Qt::LeftButton);
+    EXPECT_EQ(form.LabelKeyTempo->text(), "\u22122 st  50 %");
+    QElapsedTimer played;
+    played.start();
+    QTest::qWait(1000);
+    const int position = form.MediaPlayer.Position();
+    EXPECT_NEAR(position, played.elapsed() / 2, 60);
+    form.transport().TimerPlayTimer();
+    EXPECT_EQ(form.LabelSongLeghtTime->text(), lengthLabelText(3000));
+    EXPECT_NEAR(form.TrackBarSong->value(), position, 60);
+
+    // A song opened directly plays as it is, and a song in its own key shows no label.
+    prompts.answers = {shortSong()};
+    QTest::mouseClick(form.SpeedButtonOpenSong, Qt::LeftButton);
+    EXPECT_EQ(form.MediaPlayer.key(), 0);
+    EXPECT_EQ(form.MediaPlayer.tempo(), 100);
+    EXPECT_FALSE(form.LabelKeyTempo->isVisibleTo(&form));
+    // Ctrl+0 stays the words' zoom.
+    QTest::keyClick(form.RichEdit, Qt::Key_Up, Qt::ControlModifier);
+    form.setWordsZoom(3);
+    QTest::keyClick(form.RichEdit, Qt::Key_0, Qt::ControlModifier);
+    EXPECT_EQ(form.wordsZoom(), 0);
+    EXPECT_EQ(form.MediaPlayer.key(), 1);
 }

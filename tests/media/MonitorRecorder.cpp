@@ -57,6 +57,13 @@ void MonitorRecorder::run() {
         ++chunks_;
         if (!armed_)
             continue;
+        {
+            const std::lock_guard lock(heardLock_);
+            if (heard_.empty())
+                heardStart_ = arrived - std::chrono::nanoseconds(ChunkFrames * 1'000'000'000LL / Rate);
+            for (int frame = 0; frame < ChunkFrames; ++frame)
+                heard_.push_back(chunk[size_t(frame * Channels)]);
+        }
         for (int frame = 0; frame < ChunkFrames; ++frame) {
             bool loud = false;
             for (int channel = 0; channel < Channels; ++channel) {
@@ -102,11 +109,21 @@ void MonitorRecorder::arm() {
     firstSoundNs_ = 0;
     peak_ = 0;
     longestGapFrames_ = 0;
+    {
+        const std::lock_guard lock(heardLock_);
+        heard_.clear();
+    }
     armed_ = true;
 }
 
 double MonitorRecorder::longestGapMs() const {
     return longestGapFrames_ * 1000.0 / Rate;
+}
+
+std::vector<std::int16_t> MonitorRecorder::heard(Clock::time_point* start) const {
+    const std::lock_guard lock(heardLock_);
+    *start = heardStart_;
+    return heard_;
 }
 
 std::optional<MonitorRecorder::Clock::time_point>

@@ -5,8 +5,10 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 struct pa_simple;
 
@@ -34,6 +36,8 @@ public:
     int peak() const { return peak_.load(); }
     // The longest silence between two sounds heard since arm(), in milliseconds.
     double longestGapMs() const;
+    // The left channel heard since arm(), and when its first sample left the sink.
+    std::vector<std::int16_t> heard(Clock::time_point* start) const;
 
 private:
     void run();
@@ -49,6 +53,9 @@ private:
     std::atomic<long long> firstSoundNs_{0};
     std::atomic<int> peak_{0};
     std::atomic<long long> longestGapFrames_{0};
+    mutable std::mutex heardLock_;
+    std::vector<std::int16_t> heard_;
+    Clock::time_point heardStart_;
     std::thread thread_;
 };
 
