@@ -73,6 +73,7 @@ MediaPlayer::MediaPlayer(QObject* parent)
 
 MediaPlayer::~MediaPlayer() {
     Close();
+    reaper_.reset(); // the pipelines' threads may still call back into this object until then
 }
 
 void MediaPlayer::setAudioSink(const QString& description) {
@@ -81,13 +82,14 @@ void MediaPlayer::setAudioSink(const QString& description) {
 
 void MediaPlayer::Close() {
     busNotifier_.reset();
+    mayQueue_ = false;
     if (pipeline_)
-        gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
+        g_signal_handlers_disconnect_by_data(pipeline_.get(), this);
     bus_.reset();
     sink_.reset();
-    pipeline_.reset();
-    uri_.reset();
-    mayQueue_ = false;
+    // Off the click that opens the next song: a MIDI pipeline alone takes over 100 ms to go. The
+    // song's address goes with it, as a call to queueAgain may still be on its way.
+    reaper_->retire(std::move(pipeline_), std::move(uri_));
     queued_ = false;
     length_ = 0;
     frames_ = 0;

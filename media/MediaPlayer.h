@@ -1,6 +1,7 @@
 #pragma once
 
 #include "GstPtr.h"
+#include "PipelineReaper.h"
 
 #include <QObject>
 #include <QString>
@@ -54,7 +55,8 @@ public:
     // playing. Off (the default): it stops at its end. Takes effect on the song playing.
     void setRepeat(bool on) { repeat_ = on; }
 
-    // Stops and releases the open song; the device then reads as not ready.
+    // Stops and releases the open song; the device then reads as not ready at once, while the
+    // pipeline winds down on a thread of its own.
     void Close();
 
 signals:
@@ -86,6 +88,7 @@ private:
     mutable std::atomic<bool> queued_{false}; // and it was, and has not taken over yet
 
     GstPtr<GstElement> pipeline_;
+    std::unique_ptr<PipelineReaper> reaper_ = std::make_unique<PipelineReaper>();
     GstPtr<GstElement> sink_;
     GstPtr<GstBus> bus_;
     std::unique_ptr<QSocketNotifier> busNotifier_;

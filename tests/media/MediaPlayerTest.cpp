@@ -6,6 +6,10 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
 #include <vector>
 
 namespace sarvel {
@@ -73,6 +77,71 @@ TEST_F(MediaPlayerOpen, OpeningAnotherSongClosesTheFirst) {
     EXPECT_NEAR(player.Length(), 1235, 1);
     test::spin(200ms);
     EXPECT_EQ(player.Position(), 0);
+    EXPECT_EQ(player.mode(), Mode::Stopped);
+}
+
+// Notes the thread on which an element of a given name went from READY to NULL, through a
+// GStreamer tracer hook: elements change state on the thread that sets their pipeline's state.
+struct StateWatch {
+    struct Tracer {
+        GstTracer parent;
+    };
+    struct TracerClass {
+        GstTracerClass parent;
+    };
+
+    static StateWatch& instance() {
+        static StateWatch watch;
+        return watch;
+    }
+    void watch(const char* name) {
+        const std::lock_guard lock(mutex);
+        this->name = name;
+        thread.reset();
+    }
+    std::optional<std::thread::id> downOn() {
+        const std::lock_guard lock(mutex);
+        return thread;
+    }
+
+    std::mutex mutex;
+    std::string name;
+    std::optional<std::thread::id> thread;
+
+private:
+    StateWatch() {
+        static const GTypeInfo info{sizeof(TracerClass), nullptr, nullptr, nullptr, nullptr, nullptr,
+                                    sizeof(Tracer),      0,       nullptr, nullptr};
+        const GType type = g_type_register_static(GST_TYPE_TRACER, "SarvelStateWatch", &info, GTypeFlags(0));
+        auto* tracer = GST_TRACER(g_object_new(type, nullptr));
+        gst_tracing_register_hook(tracer, "element-change-state-post", G_CALLBACK(&changed));
+    }
+    static void changed(GObject*, GstClockTime, GstElement* element, GstStateChange transition,
+                        GstStateChangeReturn) {
+        StateWatch& self = instance();
+        const std::lock_guard lock(self.mutex);
+        if (transition == GST_STATE_CHANGE_READY_TO_NULL && self.name == GST_OBJECT_NAME(element))
+            self.thread = std::this_thread::get_id();
+    }
+};
+
+TEST_F(MediaPlayerOpen, TheSongBeforeWindsDownOffTheOpeningThread) {
+    // A MIDI synthesizer alone takes over 100 ms to go: the click that opens the next song must not
+    // wait for the song before to wind down.
+    StateWatch::instance().watch("songbefore");
+    player.setAudioSink("fakesink name=songbefore sync=true");
+    player.setFileName(media().path("song.mid"));
+    player.Open();
+    player.Play();
+    test::spin(100ms);
+    player.setAudioSink("fakesink sync=true");
+    player.setFileName(media().path("tone.wav"));
+    player.Open();
+    std::optional<std::thread::id> downOn;
+    for (int i = 0; i < 200 && !(downOn = StateWatch::instance().downOn()); ++i)
+        test::spin(10ms);
+    ASSERT_TRUE(downOn) << "the song before never went down";
+    EXPECT_NE(*downOn, std::this_thread::get_id());
     EXPECT_EQ(player.mode(), Mode::Stopped);
 }
 
