@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QLabel>
+#include <QTimer>
 
 namespace sarvel {
 
@@ -50,6 +51,8 @@ int SarvelApp::run() {
     // A stop asked for while the windows were being made ends the run before it shows.
     if (!stopSignals_->requested()) {
         BaseForm->show();
+        // Once the window is up, what the first click would load waits for it, loaded ahead.
+        QTimer::singleShot(100, BaseForm.get(), [this] { BaseForm->MediaPlayer.prepare(); });
         result = QApplication::exec();
     }
     startUp_->FormDestroy();

@@ -21,6 +21,9 @@ const char* const UnknownError = "Unknown error code";
 // mp3 backing track; at 0.5 a full band arrangement peaks just under full scale.
 constexpr double MidiGain = 0.5;
 constexpr int GstPlayFlagAudio = 1 << 1;
+// How long a prerolled sink may wait for Play and still start without a restart: its sound comes
+// late by the wait (see restartSink), a restart costs more than this.
+constexpr int FreshMs = 10;
 
 void initGStreamer() {
     static const bool ready = [] {
@@ -73,7 +76,36 @@ MediaPlayer::MediaPlayer(QObject* parent)
 
 MediaPlayer::~MediaPlayer() {
     Close();
+    reaper_->post([this] {
+        if (heldSynth_)
+            gst_element_set_state(heldSynth_.get(), GST_STATE_NULL);
+        heldSynth_.reset();
+    });
     reaper_.reset(); // the pipelines' threads may still call back into this object until then
+}
+
+void MediaPlayer::prepare() {
+    reaper_->post([this] {
+        // Each first instance loads its plug-in and sets its class up.
+        for (const char* name :
+             {"playbin", "uridecodebin", "decodebin", "typefind", "filesrc", "wavparse", "mpegaudioparse",
+              "mpg123audiodec", "midiparse", "audioconvert", "audioresample", "volume", "pulsesink"}) {
+            if (GstElement* element = gst_element_factory_make(name, nullptr))
+                gst_object_unref(gst_object_ref_sink(element));
+        }
+        if (GstPlugin* typefinders = gst_plugin_load_by_name("typefindfunctions"))
+            gst_object_unref(typefinders);
+        const QString soundfont = findSoundfont();
+        GstPtr<GstElement> synth(gst_element_factory_make("fluiddec", nullptr));
+        if (!synth || soundfont.isEmpty())
+            return;
+        gst_object_ref_sink(synth.get());
+        g_object_set(synth.get(), "soundfont", QFile::encodeName(soundfont).constData(), nullptr);
+        if (gst_element_set_state(synth.get(), GST_STATE_READY) == GST_STATE_CHANGE_SUCCESS)
+            heldSynth_ = std::move(synth);
+        else
+            gst_element_set_state(synth.get(), GST_STATE_NULL);
+    });
 }
 
 void MediaPlayer::setAudioSink(const QString& description) {
@@ -83,6 +115,8 @@ void MediaPlayer::setAudioSink(const QString& description) {
 void MediaPlayer::Close() {
     busNotifier_.reset();
     mayQueue_ = false;
+    endedEarly_ = false;
+    fresh_ = QDeadlineTimer();
     if (pipeline_)
         g_signal_handlers_disconnect_by_data(pipeline_.get(), this);
     bus_.reset();
@@ -127,6 +161,7 @@ void MediaPlayer::openFile() {
     frames_ = length_ / 10;
     position_ = 0;
     playing_ = false;
+    fresh_.setRemainingTime(FreshMs, Qt::PreciseTimer);
 }
 
 GstElement* MediaPlayer::buildPipeline(const QString& path, bool midi) {
@@ -238,6 +273,8 @@ void MediaPlayer::queueAgain(GstElement* playbin, gpointer self) {
     if (player->repeat_ && player->mayQueue_) {
         g_object_set(playbin, "uri", player->uri_.get(), nullptr);
         player->queued_ = true;
+    } else if (!player->mayQueue_) {
+        player->endedEarly_ = true;
     }
 }
 
@@ -255,6 +292,10 @@ void MediaPlayer::Play() {
         position_ = 0;
     const bool reconnect = broken_;
     broken_ = false;
+    // Straight from Open the sink's stream is new and holds the song's start: a restart and a seek
+    // would only start the same sound twice.
+    const bool fresh = !fresh_.hasExpired() && position_ == 0 && !reconnect && !endedEarly_;
+    fresh_ = QDeadlineTimer();
     mayQueue_ = false;
     // The seek below would drop the song already queued to follow itself, and the dropped one
     // fails the pipeline ("Internal data stream error."): start from a clean pipeline instead.
@@ -262,13 +303,13 @@ void MediaPlayer::Play() {
         gst_element_set_state(pipeline_.get(), GST_STATE_READY);
         preroll();
     }
-    if (!restartSink(reconnect))
+    if (!fresh && !restartSink(reconnect))
         failToStart();
     // From the flush of this seek on, a song that runs out may be queued again.
     mayQueue_ = true;
-    if (!gst_element_seek_simple(pipeline_.get(), GST_FORMAT_TIME,
-                                 GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
-                                 gint64(position_) * GST_MSECOND)) {
+    if (!fresh && !gst_element_seek_simple(pipeline_.get(), GST_FORMAT_TIME,
+                                           GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+                                           gint64(position_) * GST_MSECOND)) {
         // Nothing refills the new sink without a seek: start the whole pipeline over from 0.
         gst_element_set_state(pipeline_.get(), GST_STATE_READY);
         position_ = 0;

@@ -3,6 +3,7 @@
 #include "GstPtr.h"
 #include "PipelineReaper.h"
 
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QString>
 
@@ -55,6 +56,11 @@ public:
     // playing. Off (the default): it stops at its end. Takes effect on the song playing.
     void setRepeat(bool on) { repeat_ = on; }
 
+    // Loads ahead, on a thread of its own and without a sound, what the first song would otherwise
+    // wait for: the decoders and the output; for MIDI a synthesizer holding the soundfont, kept for
+    // the run, so that each MIDI song finds the soundfont's samples already in memory.
+    void prepare();
+
     // Stops and releases the open song; the device then reads as not ready at once, while the
     // pipeline winds down on a thread of its own.
     void Close();
@@ -86,9 +92,14 @@ private:
     // The song may be queued to follow itself: not while it prerolls, only from Play's seek on.
     std::atomic<bool> mayQueue_{false};
     mutable std::atomic<bool> queued_{false}; // and it was, and has not taken over yet
+    // Its end was handed on before it could be queued: only Play's seek brings the notice back.
+    std::atomic<bool> endedEarly_{false};
+    // Until then Play may start the stream Open prerolled as it is (see Play).
+    QDeadlineTimer fresh_;
 
     GstPtr<GstElement> pipeline_;
     std::unique_ptr<PipelineReaper> reaper_ = std::make_unique<PipelineReaper>();
+    GstPtr<GstElement> heldSynth_; // touched on the reaper's thread only
     GstPtr<GstElement> sink_;
     GstPtr<GstBus> bus_;
     std::unique_ptr<QSocketNotifier> busNotifier_;

@@ -80,7 +80,7 @@ TEST_F(MediaPlayerOpen, OpeningAnotherSongClosesTheFirst) {
     EXPECT_EQ(player.mode(), Mode::Stopped);
 }
 
-// Notes the thread on which an element of a given name went from READY to NULL, through a
+// Notes the thread on which an element of a given name made a given state change, through a
 // GStreamer tracer hook: elements change state on the thread that sets their pipeline's state.
 struct StateWatch {
     struct Tracer {
@@ -94,9 +94,10 @@ struct StateWatch {
         static StateWatch watch;
         return watch;
     }
-    void watch(const char* name) {
+    void watch(const char* name, GstStateChange change) {
         const std::lock_guard lock(mutex);
         this->name = name;
+        this->change = change;
         thread.reset();
     }
     std::optional<std::thread::id> downOn() {
@@ -106,6 +107,7 @@ struct StateWatch {
 
     std::mutex mutex;
     std::string name;
+    GstStateChange change = GST_STATE_CHANGE_READY_TO_NULL;
     std::optional<std::thread::id> thread;
 
 private:
@@ -120,7 +122,7 @@ private:
                         GstStateChangeReturn) {
         StateWatch& self = instance();
         const std::lock_guard lock(self.mutex);
-        if (transition == GST_STATE_CHANGE_READY_TO_NULL && self.name == GST_OBJECT_NAME(element))
+        if (transition == self.change && self.name == GST_OBJECT_NAME(element))
             self.thread = std::this_thread::get_id();
     }
 };
@@ -128,7 +130,7 @@ private:
 TEST_F(MediaPlayerOpen, TheSongBeforeWindsDownOffTheOpeningThread) {
     // A MIDI synthesizer alone takes over 100 ms to go: the click that opens the next song must not
     // wait for the song before to wind down.
-    StateWatch::instance().watch("songbefore");
+    StateWatch::instance().watch("songbefore", GST_STATE_CHANGE_READY_TO_NULL);
     player.setAudioSink("fakesink name=songbefore sync=true");
     player.setFileName(media().path("song.mid"));
     player.Open();
@@ -143,6 +145,18 @@ TEST_F(MediaPlayerOpen, TheSongBeforeWindsDownOffTheOpeningThread) {
     ASSERT_TRUE(downOn) << "the song before never went down";
     EXPECT_NE(*downOn, std::this_thread::get_id());
     EXPECT_EQ(player.mode(), Mode::Stopped);
+}
+
+TEST_F(MediaPlayerOpen, PlayRightAfterOpenStartsTheOutputOnce) {
+    player.setAudioSink("fakesink name=startedonce sync=true");
+    player.setFileName(media().path("tone.wav"));
+    player.Open();
+    StateWatch::instance().watch("startedonce", GST_STATE_CHANGE_PAUSED_TO_READY);
+    player.Play();
+    test::spin(100ms);
+    EXPECT_FALSE(StateWatch::instance().downOn()) << "the output was started a second time";
+    EXPECT_EQ(player.mode(), Mode::Playing);
+    EXPECT_GT(player.Position(), 0);
 }
 
 // Playback into a file: what the device sends out, sample for sample.
