@@ -33,12 +33,6 @@ SarvelApp::SarvelApp(const QString& kitFile)
     startUp_->FormCreate();
     chooseAudioOutput();
 
-    AboutForm = std::make_unique<TAboutForm>(BaseForm.get());
-    BaseForm->setAbout(AboutForm.get());
-
-    EditIniForm = std::make_unique<TEditIniForm>(state_, prompts_, BaseForm->kitActions(), BaseForm.get());
-    BaseForm->kitActions().setEditor(EditIniForm.get());
-
     ZastForm = std::make_unique<TZastForm>(BaseForm.get());
     guarded(prompts_, [this] { ZastForm->FormCreate(); });
     BaseForm->setSplash(ZastForm.get());
@@ -51,12 +45,23 @@ int SarvelApp::run() {
     // A stop asked for while the windows were being made ends the run before it shows.
     if (!stopSignals_->requested()) {
         BaseForm->show();
-        // Once the window is up, what the first click would load waits for it, loaded ahead.
-        QTimer::singleShot(100, BaseForm.get(), [this] { BaseForm->MediaPlayer.prepare(); });
+        // Once the window is up: the windows only a later click opens, and, on the device's own
+        // thread, what the first song would otherwise load.
+        QTimer::singleShot(100, BaseForm.get(), [this] {
+            makeDialogs();
+            BaseForm->MediaPlayer.prepare();
+        });
         result = QApplication::exec();
     }
     startUp_->FormDestroy();
     return result;
+}
+
+void SarvelApp::makeDialogs() {
+    AboutForm = std::make_unique<TAboutForm>(BaseForm.get());
+    BaseForm->setAbout(AboutForm.get());
+    EditIniForm = std::make_unique<TEditIniForm>(state_, prompts_, BaseForm->kitActions(), BaseForm.get());
+    BaseForm->kitActions().setEditor(EditIniForm.get());
 }
 
 // The output is chosen once, on what start-up found: the sound server's when there is one, else

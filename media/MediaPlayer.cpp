@@ -71,7 +71,7 @@ void setUpSynth(GstElement* /*playbin*/, GstElement* element, gpointer soundfont
 
 MediaPlayer::MediaPlayer(QObject* parent)
     : QObject(parent), sinkDescription_(QStringLiteral("autoaudiosink")) {
-    initGStreamer();
+    // GStreamer starts with the first song or prepare(), not with the window that owns the device.
 }
 
 MediaPlayer::~MediaPlayer() {
@@ -86,6 +86,11 @@ MediaPlayer::~MediaPlayer() {
 
 void MediaPlayer::prepare() {
     reaper_->post([this] {
+        try {
+            initGStreamer();
+        } catch (const std::exception&) {
+            return; // the first Open reports it
+        }
         // Each first instance loads its plug-in and sets its class up.
         for (const char* name :
              {"playbin", "uridecodebin", "decodebin", "typefind", "filesrc", "wavparse", "mpegaudioparse",
@@ -147,6 +152,7 @@ void MediaPlayer::Open() {
 }
 
 void MediaPlayer::openFile() {
+    initGStreamer();
     const QFileInfo info(fileName_);
     if (!info.exists())
         throw gstError(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_NOT_FOUND);

@@ -112,6 +112,7 @@ struct StateWatch {
 
 private:
     StateWatch() {
+        gst_init(nullptr, nullptr);
         static const GTypeInfo info{sizeof(TracerClass), nullptr, nullptr, nullptr, nullptr, nullptr,
                                     sizeof(Tracer),      0,       nullptr, nullptr};
         const GType type = g_type_register_static(GST_TYPE_TRACER, "SarvelStateWatch", &info, GTypeFlags(0));
