@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QSocketNotifier>
 
+#include <malloc.h>
+
 #include <stdexcept>
 
 namespace sarvel {
@@ -76,11 +78,6 @@ MediaPlayer::MediaPlayer(QObject* parent)
 
 MediaPlayer::~MediaPlayer() {
     Close();
-    reaper_->post([this] {
-        if (heldSynth_)
-            gst_element_set_state(heldSynth_.get(), GST_STATE_NULL);
-        heldSynth_.reset();
-    });
     reaper_.reset(); // the pipelines' threads may still call back into this object until then
 }
 
@@ -100,16 +97,18 @@ void MediaPlayer::prepare() {
         }
         if (GstPlugin* typefinders = gst_plugin_load_by_name("typefindfunctions"))
             gst_object_unref(typefinders);
+        // A synthesizer once loaded brings FluidSynth and the soundfont's file into memory. Not kept:
+        // holding one costs 24 MB and spares each song little of its own soundfont load.
         const QString soundfont = findSoundfont();
         GstPtr<GstElement> synth(gst_element_factory_make("fluiddec", nullptr));
         if (!synth || soundfont.isEmpty())
             return;
         gst_object_ref_sink(synth.get());
         g_object_set(synth.get(), "soundfont", QFile::encodeName(soundfont).constData(), nullptr);
-        if (gst_element_set_state(synth.get(), GST_STATE_READY) == GST_STATE_CHANGE_SUCCESS)
-            heldSynth_ = std::move(synth);
-        else
-            gst_element_set_state(synth.get(), GST_STATE_NULL);
+        gst_element_set_state(synth.get(), GST_STATE_READY);
+        gst_element_set_state(synth.get(), GST_STATE_NULL);
+        synth.reset();
+        malloc_trim(0); // what it held goes back to the system, not to an idle heap
     });
 }
 

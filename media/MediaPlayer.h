@@ -57,8 +57,7 @@ public:
     void setRepeat(bool on) { repeat_ = on; }
 
     // Loads ahead, on a thread of its own and without a sound, what the first song would otherwise
-    // wait for: the decoders and the output; for MIDI a synthesizer holding the soundfont, kept for
-    // the run, so that each MIDI song finds the soundfont's samples already in memory.
+    // wait for: the decoders, the output, and for MIDI the synthesizer and its soundfont.
     void prepare();
 
     // Stops and releases the open song; the device then reads as not ready at once, while the
@@ -99,7 +98,6 @@ private:
 
     GstPtr<GstElement> pipeline_;
     std::unique_ptr<PipelineReaper> reaper_ = std::make_unique<PipelineReaper>();
-    GstPtr<GstElement> heldSynth_; // touched on the reaper's thread only
     GstPtr<GstElement> sink_;
     GstPtr<GstBus> bus_;
     std::unique_ptr<QSocketNotifier> busNotifier_;
