@@ -1,6 +1,7 @@
 #include "MediaPlayer.h"
 
 #include "Mp3Length.h"
+#include "PreparedSynth.h"
 #include "Soundfont.h"
 
 #include <QDeadlineTimer>
@@ -34,6 +35,7 @@ void initGStreamer() {
         GErrorPtr error(raw);
         if (!ok)
             throw std::runtime_error(error ? error->message : UnknownError);
+        preparedsynth::registerElement();
         return true;
     }();
     (void)ready;
@@ -97,18 +99,13 @@ void MediaPlayer::prepare() {
         }
         if (GstPlugin* typefinders = gst_plugin_load_by_name("typefindfunctions"))
             gst_object_unref(typefinders);
-        // A synthesizer once loaded brings FluidSynth and the soundfont's file into memory. Not kept:
-        // holding one costs 24 MB and spares each song little of its own soundfont load.
+        // The first MIDI song's synthesizer, soundfont loaded.
         const QString soundfont = findSoundfont();
-        GstPtr<GstElement> synth(gst_element_factory_make("fluiddec", nullptr));
-        if (!synth || soundfont.isEmpty())
-            return;
-        gst_object_ref_sink(synth.get());
-        g_object_set(synth.get(), "soundfont", QFile::encodeName(soundfont).constData(), nullptr);
-        gst_element_set_state(synth.get(), GST_STATE_READY);
-        gst_element_set_state(synth.get(), GST_STATE_NULL);
-        synth.reset();
-        malloc_trim(0); // what it held goes back to the system, not to an idle heap
+        if (!soundfont.isEmpty()) {
+            preparedsynth::setSoundfont(QFile::encodeName(soundfont), MidiGain);
+            preparedsynth::makeAhead();
+        }
+        malloc_trim(0); // what the set-up freed goes back to the system, not to an idle heap
     });
 }
 
@@ -180,6 +177,7 @@ GstElement* MediaPlayer::buildPipeline(const QString& path, bool midi) {
         if (soundfont.isEmpty())
             throw std::runtime_error("Cannot play MIDI: no General MIDI soundfont is installed "
                                      "(for example the timgm6mb-soundfont package).");
+        preparedsynth::setSoundfont(QFile::encodeName(soundfont), MidiGain);
     }
 
     GstPtr<GstElement> playbin(gst_element_factory_make("playbin", nullptr));
@@ -322,6 +320,8 @@ void MediaPlayer::Play() {
     if (gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE)
         failToStart();
     playing_ = true;
+    // The next MIDI song's synthesizer, made while this one sounds.
+    reaper_->post([] { preparedsynth::makeAhead(); });
 }
 
 // One failure, one error: the first notice says why; the others that the elements of the

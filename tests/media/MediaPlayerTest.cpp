@@ -80,8 +80,9 @@ TEST_F(MediaPlayerOpen, OpeningAnotherSongClosesTheFirst) {
     EXPECT_EQ(player.mode(), Mode::Stopped);
 }
 
-// Notes the thread on which an element of a given name made a given state change, through a
-// GStreamer tracer hook: elements change state on the thread that sets their pipeline's state.
+// Notes the thread on which an element of a given name (or factory) made a given state change, and
+// how often, through a GStreamer tracer hook: elements change state on the thread that sets their
+// pipeline's state.
 struct StateWatch {
     struct Tracer {
         GstTracer parent;
@@ -99,6 +100,11 @@ struct StateWatch {
         this->name = name;
         this->change = change;
         thread.reset();
+        count = 0;
+    }
+    int seen() {
+        const std::lock_guard lock(mutex);
+        return count;
     }
     std::optional<std::thread::id> downOn() {
         const std::lock_guard lock(mutex);
@@ -109,6 +115,7 @@ struct StateWatch {
     std::string name;
     GstStateChange change = GST_STATE_CHANGE_READY_TO_NULL;
     std::optional<std::thread::id> thread;
+    int count = 0;
 
 private:
     StateWatch() {
@@ -123,8 +130,13 @@ private:
                         GstStateChangeReturn) {
         StateWatch& self = instance();
         const std::lock_guard lock(self.mutex);
-        if (transition == self.change && self.name == GST_OBJECT_NAME(element))
+        GstElementFactory* factory = gst_element_get_factory(element);
+        if (transition == self.change &&
+            (self.name == GST_OBJECT_NAME(element) ||
+             (factory && self.name == gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory))))) {
             self.thread = std::this_thread::get_id();
+            ++self.count;
+        }
     }
 };
 
@@ -157,6 +169,23 @@ TEST_F(MediaPlayerOpen, PlayRightAfterOpenStartsTheOutputOnce) {
     test::spin(100ms);
     EXPECT_FALSE(StateWatch::instance().downOn()) << "the output was started a second time";
     EXPECT_EQ(player.mode(), Mode::Playing);
+    EXPECT_GT(player.Position(), 0);
+}
+
+TEST_F(MediaPlayerOpen, AMidiSongFindsItsSynthesizerMadeAhead) {
+    // A synthesizer new to a song loads the soundfont first: 12-20 ms on the click's way to the sound.
+    player.setAudioSink("fakesink sync=true");
+    player.setFileName(media().path("song.mid"));
+    player.Open();
+    StateWatch::instance().watch("fluiddec", GST_STATE_CHANGE_NULL_TO_READY);
+    player.Play(); // the next song's synthesizer is made meanwhile
+    for (int i = 0; i < 200 && StateWatch::instance().seen() == 0; ++i)
+        test::spin(10ms);
+    StateWatch::instance().watch("fluiddec", GST_STATE_CHANGE_NULL_TO_READY);
+    player.Open();
+    EXPECT_EQ(StateWatch::instance().seen(), 0) << "the song made a synthesizer of its own";
+    player.Play();
+    test::spin(200ms);
     EXPECT_GT(player.Position(), 0);
 }
 
