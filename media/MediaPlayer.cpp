@@ -8,10 +8,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSocketNotifier>
+#include <QTemporaryDir>
 
 #include <malloc.h>
 
 #include <stdexcept>
+#include <utility>
 
 namespace sarvel {
 
@@ -71,6 +73,64 @@ void setUpSynth(GstElement* /*playbin*/, GstElement* element, gpointer soundfont
                      nullptr);
 }
 
+// Short silent songs of each kind that prepare() plays into a fake output, so that the first real
+// song finds every element on its way loaded and set up.
+QByteArray silentWav() {
+    const QByteArray samples(4410 * 4, '\0'); // 0.1 s, 16-bit stereo
+    QByteArray out;
+    auto put = [&out](quint32 value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            out += char((value >> (8 * i)) & 0xff);
+    };
+    out += "RIFF";
+    put(36 + samples.size(), 4);
+    out += "WAVEfmt ";
+    put(16, 4);
+    put(1, 2);
+    put(2, 2);
+    put(44100, 4);
+    put(44100 * 4, 4);
+    put(4, 2);
+    put(16, 2);
+    out += "data";
+    put(samples.size(), 4);
+    return out + samples;
+}
+
+QByteArray silentMp3() {
+    // MPEG-1 Layer III, 128 kbit/s, 44.1 kHz, mono: with all-zero side information a frame is silence.
+    QByteArray frame(417, '\0');
+    frame[0] = char(0xff);
+    frame[1] = char(0xfb);
+    frame[2] = char(0x90);
+    frame[3] = char(0xc0);
+    return frame.repeated(20);
+}
+
+QByteArray silentMidi() {
+    const QByteArray track("\x00\x90\x3c\x01\x60\x80\x3c\x00\x00\xff\x2f\x00", 12);
+    QByteArray out("MThd\x00\x00\x00\x06\x00\x00\x00\x01\x01\xe0MTrk\x00\x00\x00", 21);
+    return out + char(track.size()) + track;
+}
+
+void playSilently(const QString& path) {
+    GstPtr<GstElement> playbin(gst_element_factory_make("playbin", nullptr));
+    GstElement* sink = gst_parse_bin_from_description("fakesink", TRUE, nullptr);
+    GCharPtr uri(gst_filename_to_uri(QFile::encodeName(path).constData(), nullptr));
+    if (!playbin || !sink || !uri) {
+        if (sink)
+            gst_object_unref(gst_object_ref_sink(sink));
+        return;
+    }
+    gst_object_ref_sink(playbin.get());
+    g_object_set(playbin.get(), "uri", uri.get(), "flags", GstPlayFlagAudio, "audio-sink", sink, nullptr);
+    GstPtr<GstBus> bus(gst_element_get_bus(playbin.get()));
+    if (gst_element_set_state(playbin.get(), GST_STATE_PAUSED) != GST_STATE_CHANGE_FAILURE)
+        GstMessagePtr(gst_bus_timed_pop_filtered(bus.get(), GST_SECOND,
+                                                 GstMessageType(GST_MESSAGE_ASYNC_DONE | GST_MESSAGE_ERROR)));
+    gst_element_set_state(playbin.get(), GST_STATE_NULL);
+}
+
 } // namespace
 
 MediaPlayer::MediaPlayer(QObject* parent)
@@ -90,21 +150,23 @@ void MediaPlayer::prepare() {
         } catch (const std::exception&) {
             return; // the first Open reports it
         }
-        // Each first instance loads its plug-in and sets its class up.
-        for (const char* name :
-             {"playbin", "uridecodebin", "decodebin", "typefind", "filesrc", "wavparse", "mpegaudioparse",
-              "mpg123audiodec", "midiparse", "audioconvert", "audioresample", "volume", "pulsesink"}) {
-            if (GstElement* element = gst_element_factory_make(name, nullptr))
-                gst_object_unref(gst_object_ref_sink(element));
-        }
-        if (GstPlugin* typefinders = gst_plugin_load_by_name("typefindfunctions"))
-            gst_object_unref(typefinders);
-        // The first MIDI song's synthesizer, soundfont loaded.
+        if (GstElement* output = gst_element_factory_make("pulsesink", nullptr))
+            gst_object_unref(gst_object_ref_sink(output));
         const QString soundfont = findSoundfont();
-        if (!soundfont.isEmpty()) {
+        if (!soundfont.isEmpty())
             preparedsynth::setSoundfont(QFile::encodeName(soundfont), MidiGain);
-            preparedsynth::makeAhead();
+        const QTemporaryDir dir;
+        const std::pair<const char*, QByteArray> songs[] = {
+            {"silent.wav", silentWav()}, {"silent.mp3", silentMp3()}, {"silent.mid", silentMidi()}};
+        for (const auto& [name, bytes] : songs) {
+            QFile file(dir.filePath(QLatin1String(name)));
+            if (dir.isValid() && file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()) {
+                file.close();
+                playSilently(file.fileName());
+            }
         }
+        // The first MIDI song's synthesizer, soundfont loaded.
+        preparedsynth::makeAhead();
         malloc_trim(0); // what the set-up freed goes back to the system, not to an idle heap
     });
 }
