@@ -36,6 +36,12 @@ SarvelApp::SarvelApp(const QString& kitFile)
     ZastForm = std::make_unique<TZastForm>(BaseForm.get());
     guarded(prompts_, [this] { ZastForm->FormCreate(); });
     BaseForm->setSplash(ZastForm.get());
+    // Nothing reaches the main window before the splash has gone, and the windows only a later
+    // click opens are not needed to show it.
+    QObject::connect(ZastForm.get(), &QDialog::finished, BaseForm.get(), [this] {
+        if (!AboutForm)
+            makeDialogs();
+    });
 }
 
 SarvelApp::~SarvelApp() = default;
@@ -45,12 +51,8 @@ int SarvelApp::run() {
     // A stop asked for while the windows were being made ends the run before it shows.
     if (!stopSignals_->requested()) {
         BaseForm->show();
-        // Once the window is up: the windows only a later click opens, and, on the device's own
-        // thread, what the first song would otherwise load.
-        QTimer::singleShot(100, BaseForm.get(), [this] {
-            makeDialogs();
-            BaseForm->MediaPlayer.prepare();
-        });
+        // Once the window is up, on the device's own thread: what the first song would otherwise load.
+        QTimer::singleShot(100, BaseForm.get(), [this] { BaseForm->MediaPlayer.prepare(); });
         result = QApplication::exec();
     }
     startUp_->FormDestroy();

@@ -28,7 +28,7 @@ public:
     SelectionState& state() { return state_; }
 
 private:
-    // The About window and the kit editor: made after the main window shows.
+    // The About window and the kit editor: made once the splash has gone.
     void makeDialogs();
     // Plays through the sound server, or silently (and says so) when start-up found none.
     void chooseAudioOutput();
