@@ -38,15 +38,15 @@ SarvelApp::SarvelApp(const QString& kitFile, int playSong)
     startUp_->FormCreate();
     chooseAudioOutput();
 
-    AboutForm = std::make_unique<TAboutForm>(BaseForm.get());
-    BaseForm->setAbout(AboutForm.get());
-
-    EditIniForm = std::make_unique<TEditIniForm>(state_, prompts_, BaseForm->kitActions(), BaseForm.get());
-    BaseForm->kitActions().setEditor(EditIniForm.get());
-
     ZastForm = std::make_unique<TZastForm>(BaseForm.get());
     guarded(prompts_, [this] { ZastForm->FormCreate(); });
     BaseForm->setSplash(ZastForm.get());
+    // Nothing reaches the main window before the splash has gone, and the windows only a later
+    // click opens are not needed to show it.
+    QObject::connect(ZastForm.get(), &QDialog::finished, BaseForm.get(), [this] {
+        if (!AboutForm)
+            makeDialogs();
+    });
 }
 
 SarvelApp::~SarvelApp() = default;
@@ -56,6 +56,8 @@ int SarvelApp::run() {
     // A stop asked for while the windows were being made ends the run before it shows.
     if (!stopSignals_->requested()) {
         BaseForm->show();
+        // Once the window is up, on the device's own thread: what the first song would otherwise load.
+        QTimer::singleShot(100, BaseForm.get(), [this] { BaseForm->MediaPlayer.prepare(); });
         // Pressed as a click would press it, from the event loop: a song that can't be opened is
         // reported in the window as it would be then.
         if (playSong_ > 0)
@@ -64,6 +66,13 @@ int SarvelApp::run() {
     }
     startUp_->FormDestroy();
     return result;
+}
+
+void SarvelApp::makeDialogs() {
+    AboutForm = std::make_unique<TAboutForm>(BaseForm.get());
+    BaseForm->setAbout(AboutForm.get());
+    EditIniForm = std::make_unique<TEditIniForm>(state_, prompts_, BaseForm->kitActions(), BaseForm.get());
+    BaseForm->kitActions().setEditor(EditIniForm.get());
 }
 
 // The output is chosen once, on what start-up found: the sound server's when there is one, else

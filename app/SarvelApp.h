@@ -29,6 +29,8 @@ public:
     SelectionState& state() { return state_; }
 
 private:
+    // The About window and the kit editor: made once the splash has gone.
+    void makeDialogs();
     // Plays through the sound server, or silently (and says so) when start-up found none.
     void chooseAudioOutput();
     // Ends the run as the main window's close box does: modal windows first, as their Cancel would.

@@ -1,15 +1,20 @@
 #include "MediaPlayer.h"
 
 #include "Mp3Length.h"
+#include "PreparedSynth.h"
 #include "Soundfont.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSocketNotifier>
+#include <QTemporaryDir>
+
+#include <malloc.h>
 
 #include <cmath>
 #include <stdexcept>
+#include <utility>
 
 namespace sarvel {
 
@@ -22,6 +27,9 @@ const char* const UnknownError = "Unknown error code";
 // mp3 backing track; at 0.5 a full band arrangement peaks just under full scale.
 constexpr double MidiGain = 0.5;
 constexpr int GstPlayFlagAudio = 1 << 1;
+// How long a prerolled sink may wait for Play and still start without a restart: its sound comes
+// late by the wait (see restartSink), a restart costs more than this.
+constexpr int FreshMs = 10;
 
 void initGStreamer() {
     static const bool ready = [] {
@@ -30,6 +38,7 @@ void initGStreamer() {
         GErrorPtr error(raw);
         if (!ok)
             throw std::runtime_error(error ? error->message : UnknownError);
+        preparedsynth::registerElement();
         return true;
     }();
     (void)ready;
@@ -77,6 +86,64 @@ double pitchOf(int semitones) {
     return std::pow(2.0, semitones / 12.0);
 }
 
+// Short silent songs of each kind that prepare() plays into a fake output, so that the first real
+// song finds every element on its way loaded and set up.
+QByteArray silentWav() {
+    const QByteArray samples(4410 * 4, '\0'); // 0.1 s, 16-bit stereo
+    QByteArray out;
+    auto put = [&out](quint32 value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            out += char((value >> (8 * i)) & 0xff);
+    };
+    out += "RIFF";
+    put(36 + samples.size(), 4);
+    out += "WAVEfmt ";
+    put(16, 4);
+    put(1, 2);
+    put(2, 2);
+    put(44100, 4);
+    put(44100 * 4, 4);
+    put(4, 2);
+    put(16, 2);
+    out += "data";
+    put(samples.size(), 4);
+    return out + samples;
+}
+
+QByteArray silentMp3() {
+    // MPEG-1 Layer III, 128 kbit/s, 44.1 kHz, mono: with all-zero side information a frame is silence.
+    QByteArray frame(417, '\0');
+    frame[0] = char(0xff);
+    frame[1] = char(0xfb);
+    frame[2] = char(0x90);
+    frame[3] = char(0xc0);
+    return frame.repeated(20);
+}
+
+QByteArray silentMidi() {
+    const QByteArray track("\x00\x90\x3c\x01\x60\x80\x3c\x00\x00\xff\x2f\x00", 12);
+    QByteArray out("MThd\x00\x00\x00\x06\x00\x00\x00\x01\x01\xe0MTrk\x00\x00\x00", 21);
+    return out + char(track.size()) + track;
+}
+
+void playSilently(const QString& path) {
+    GstPtr<GstElement> playbin(gst_element_factory_make("playbin", nullptr));
+    GstElement* sink = gst_parse_bin_from_description("fakesink", TRUE, nullptr);
+    GCharPtr uri(gst_filename_to_uri(QFile::encodeName(path).constData(), nullptr));
+    if (!playbin || !sink || !uri) {
+        if (sink)
+            gst_object_unref(gst_object_ref_sink(sink));
+        return;
+    }
+    gst_object_ref_sink(playbin.get());
+    g_object_set(playbin.get(), "uri", uri.get(), "flags", GstPlayFlagAudio, "audio-sink", sink, nullptr);
+    GstPtr<GstBus> bus(gst_element_get_bus(playbin.get()));
+    if (gst_element_set_state(playbin.get(), GST_STATE_PAUSED) != GST_STATE_CHANGE_FAILURE)
+        GstMessagePtr(gst_bus_timed_pop_filtered(bus.get(), GST_SECOND,
+                                                 GstMessageType(GST_MESSAGE_ASYNC_DONE | GST_MESSAGE_ERROR)));
+    gst_element_set_state(playbin.get(), GST_STATE_NULL);
+}
+
 } // namespace
 
 // The tempo is the playback rate of the song's segments, which scaletempo turns into a slower or
@@ -85,6 +152,7 @@ double pitchOf(int semitones) {
 // a segment of its own at the next buffer, so the running time goes on without a jump. Touched
 // only by the streaming thread, or while the output stands still.
 struct MediaPlayer::Retiming {
+    const MediaPlayer* player;                  // outlives every pipeline it made
     GstSegment emitted{};                       // the segment last sent on, as rewritten
     bool have = false;                          // a time segment has been sent since the last flush
     bool touched = false;                       // it, or one before it since the flush, was rewritten
@@ -102,11 +170,41 @@ struct MediaPlayer::Retiming {
 
 MediaPlayer::MediaPlayer(QObject* parent)
     : QObject(parent), sinkDescription_(QStringLiteral("autoaudiosink")) {
-    initGStreamer();
+    // GStreamer starts with the first song or prepare(), not with the window that owns the device.
 }
 
 MediaPlayer::~MediaPlayer() {
     Close();
+    reaper_.reset(); // the pipelines' threads may still call back into this object until then
+}
+
+void MediaPlayer::prepare() {
+    reaper_->post([this] {
+        try {
+            initGStreamer();
+        } catch (const std::exception&) {
+            return; // the first Open reports it
+        }
+        for (const char* factory : {"pulsesink", "scaletempo"})
+            if (GstElement* element = gst_element_factory_make(factory, nullptr))
+                gst_object_unref(gst_object_ref_sink(element));
+        const QString soundfont = findSoundfont();
+        if (!soundfont.isEmpty())
+            preparedsynth::setSoundfont(QFile::encodeName(soundfont), MidiGain);
+        const QTemporaryDir dir;
+        const std::pair<const char*, QByteArray> songs[] = {
+            {"silent.wav", silentWav()}, {"silent.mp3", silentMp3()}, {"silent.mid", silentMidi()}};
+        for (const auto& [name, bytes] : songs) {
+            QFile file(dir.filePath(QLatin1String(name)));
+            if (dir.isValid() && file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()) {
+                file.close();
+                playSilently(file.fileName());
+            }
+        }
+        // The first MIDI song's synthesizer, soundfont loaded.
+        preparedsynth::makeAhead();
+        malloc_trim(0); // what the set-up freed goes back to the system, not to an idle heap
+    });
 }
 
 void MediaPlayer::setKeyTempo(int semitones, int percent) {
@@ -136,9 +234,9 @@ void MediaPlayer::setKeyTempo(int semitones, int percent) {
         GstPtr<GstPad> out(gst_element_get_static_pad(stretcher_, "src"));
         gst_pad_add_probe(
             out.get(), GST_PAD_PROBE_TYPE_IDLE,
-            [](GstPad*, GstPadProbeInfo*, gpointer data) {
+            [](GstPad* pad, GstPadProbeInfo*, gpointer data) {
                 auto* f = static_cast<Fitting*>(data);
-                if (f->player->fitKeyShifter(f->shifter.get()))
+                if (f->player->fitKeyShifter(f->shifter.get(), GST_ELEMENT(GST_PAD_PARENT(pad))))
                     f->shifter.reset(); // the output's now
                 return GST_PAD_PROBE_REMOVE;
             },
@@ -158,16 +256,24 @@ void MediaPlayer::setAudioSink(const QString& description) {
 
 void MediaPlayer::Close() {
     busNotifier_.reset();
+    mayQueue_ = false;
+    endedEarly_ = false;
+    fresh_ = QDeadlineTimer();
     if (pipeline_)
-        gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
+        g_signal_handlers_disconnect_by_data(pipeline_.get(), this);
     bus_.reset();
     sink_.reset();
-    pipeline_.reset();
-    stretcher_ = nullptr;
-    shifter_ = nullptr;
-    retiming_.reset();
-    uri_.reset();
-    mayQueue_ = false;
+    {
+        // The old output's probes may still run until its pipeline has gone: they must not find
+        // this song's output in its place.
+        const std::lock_guard lock(shifterLock_);
+        stretcher_ = nullptr;
+        shifter_ = nullptr;
+        retiming_ = nullptr;
+    }
+    // Off the click that opens the next song: a MIDI pipeline alone takes over 100 ms to go. The
+    // song's address goes with it, as a call to queueAgain may still be on its way.
+    reaper_->retire(std::move(pipeline_), std::move(uri_));
     queued_ = false;
     length_ = 0;
     frames_ = 0;
@@ -191,6 +297,7 @@ void MediaPlayer::Open() {
 }
 
 void MediaPlayer::openFile() {
+    initGStreamer();
     const QFileInfo info(fileName_);
     if (!info.exists())
         throw gstError(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_NOT_FOUND);
@@ -205,6 +312,7 @@ void MediaPlayer::openFile() {
     frames_ = length_ / 10;
     position_ = 0;
     playing_ = false;
+    fresh_.setRemainingTime(FreshMs, Qt::PreciseTimer);
 }
 
 GstElement* MediaPlayer::buildPipeline(const QString& path, bool midi) {
@@ -218,6 +326,7 @@ GstElement* MediaPlayer::buildPipeline(const QString& path, bool midi) {
         if (soundfont.isEmpty())
             throw std::runtime_error("Cannot play MIDI: no General MIDI soundfont is installed "
                                      "(for example the timgm6mb-soundfont package).");
+        preparedsynth::setSoundfont(QFile::encodeName(soundfont), MidiGain);
     }
 
     GstPtr<GstElement> playbin(gst_element_factory_make("playbin", nullptr));
@@ -231,6 +340,7 @@ GstElement* MediaPlayer::buildPipeline(const QString& path, bool midi) {
     if (!sink)
         throw std::runtime_error(parseError ? parseError->message : UnknownError);
     sink_.reset(GST_ELEMENT(gst_object_ref_sink(buildOutput(sink))));
+    fitKeyShifter(); // a song opened in another key has its shifter from the start
 
     uri_.reset(gst_filename_to_uri(QFile::encodeName(path).constData(), nullptr));
     if (!uri_)
@@ -263,19 +373,23 @@ GstElement* MediaPlayer::buildOutput(GstElement* sink) {
     gst_element_link(stretcher_, sink);
     GstPtr<GstPad> in(gst_element_get_static_pad(stretcher_, "sink"));
     gst_element_add_pad(output, gst_ghost_pad_new("sink", in.get()));
-    retiming_ = std::make_unique<Retiming>();
+    // Owned by the probe, so that a pipeline going down on another thread keeps its own.
+    retiming_ = new Retiming{this};
     gst_pad_add_probe(in.get(),
                       GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM |
                                       GST_PAD_PROBE_TYPE_EVENT_FLUSH),
-                      retime, this, nullptr);
+                      retime, retiming_, [](gpointer r) { delete static_cast<Retiming*>(r); });
     return output;
 }
 
 // Puts the key shifter between scaletempo and the sink when the key is not 0, and takes it out
 // when it is, so that a song in its own key passes no filter. Runs while the output stands still
-// or, from a probe, between two buffers, with the shifter `made` ready; true when it took that.
-bool MediaPlayer::fitKeyShifter(GstElement* made) {
+// or, from a probe on `stretcher`, between two buffers, with the shifter `made` ready; true when it
+// took that.
+bool MediaPlayer::fitKeyShifter(GstElement* made, GstElement* stretcher) {
     const std::lock_guard lock(shifterLock_);
+    if (!stretcher_ || (stretcher && stretcher != stretcher_))
+        return false; // the song it was made for has been closed
     const bool wanted = key_ != 0;
     GstPtr<GstPad> from(gst_element_get_static_pad(stretcher_, "src"));
     GstPtr<GstPad> linked(gst_pad_get_peer(from.get()));
@@ -335,10 +449,9 @@ GstElement* MediaPlayer::makeKeyShifter() const {
 }
 
 // On the streaming thread, at scaletempo's input: gives each segment the rate of the tempo.
-GstPadProbeReturn MediaPlayer::retime(GstPad* pad, GstPadProbeInfo* info, gpointer self) {
-    auto* player = static_cast<MediaPlayer*>(self);
-    Retiming& r = *player->retiming_;
-    const double rate = player->rate_;
+GstPadProbeReturn MediaPlayer::retime(GstPad* pad, GstPadProbeInfo* info, gpointer retiming) {
+    Retiming& r = *static_cast<Retiming*>(retiming);
+    const double rate = r.player->rate_;
     if (info->type & GST_PAD_PROBE_TYPE_BUFFER) {
         GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
         const GstClockTime at = GST_BUFFER_PTS(buffer);
@@ -474,6 +587,8 @@ void MediaPlayer::queueAgain(GstElement* playbin, gpointer self) {
     if (player->repeat_ && player->mayQueue_) {
         g_object_set(playbin, "uri", player->uri_.get(), nullptr);
         player->queued_ = true;
+    } else if (!player->mayQueue_) {
+        player->endedEarly_ = true;
     }
 }
 
@@ -491,6 +606,15 @@ void MediaPlayer::Play() {
         position_ = 0;
     const bool reconnect = broken_;
     broken_ = false;
+    // Straight from Open the sink's stream is new and holds the song's start: a restart and a seek
+    // would only start the same sound twice.
+    bool keyFitted = false; // the output already shifts the key as wanted
+    {
+        const std::lock_guard lock(shifterLock_);
+        keyFitted = (key_ == 0) == (shifter_ == nullptr);
+    }
+    const bool fresh = !fresh_.hasExpired() && position_ == 0 && !reconnect && !endedEarly_ && keyFitted;
+    fresh_ = QDeadlineTimer();
     mayQueue_ = false;
     // The seek below would drop the song already queued to follow itself, and the dropped one
     // fails the pipeline ("Internal data stream error."): start from a clean pipeline instead.
@@ -498,13 +622,13 @@ void MediaPlayer::Play() {
         gst_element_set_state(pipeline_.get(), GST_STATE_READY);
         preroll();
     }
-    if (!restartSink(reconnect))
+    if (!fresh && !restartSink(reconnect))
         failToStart();
     // From the flush of this seek on, a song that runs out may be queued again.
     mayQueue_ = true;
-    if (!gst_element_seek_simple(pipeline_.get(), GST_FORMAT_TIME,
-                                 GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
-                                 gint64(position_) * GST_MSECOND)) {
+    if (!fresh && !gst_element_seek_simple(pipeline_.get(), GST_FORMAT_TIME,
+                                           GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+                                           gint64(position_) * GST_MSECOND)) {
         // Nothing refills the new sink without a seek: start the whole pipeline over from 0.
         gst_element_set_state(pipeline_.get(), GST_STATE_READY);
         position_ = 0;
@@ -512,6 +636,8 @@ void MediaPlayer::Play() {
     if (gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE)
         failToStart();
     playing_ = true;
+    // The next MIDI song's synthesizer, made while this one sounds.
+    reaper_->post([] { preparedsynth::makeAhead(); });
 }
 
 // One failure, one error: the first notice says why; the others that the elements of the

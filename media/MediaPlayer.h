@@ -1,7 +1,9 @@
 #pragma once
 
 #include "GstPtr.h"
+#include "PipelineReaper.h"
 
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QString>
 
@@ -62,7 +64,12 @@ public:
     // playing. Off (the default): it stops at its end. Takes effect on the song playing.
     void setRepeat(bool on) { repeat_ = on; }
 
-    // Stops and releases the open song; the device then reads as not ready.
+    // Loads ahead, on a thread of its own and without a sound, what the first song would otherwise
+    // wait for: the decoders, the output, and for MIDI the synthesizer and its soundfont.
+    void prepare();
+
+    // Stops and releases the open song; the device then reads as not ready at once, while the
+    // pipeline winds down on a thread of its own.
     void Close();
 
 signals:
@@ -79,8 +86,8 @@ private:
     bool restartSink(bool reconnect);
     GstElement* buildOutput(GstElement* sink);
     GstElement* makeKeyShifter() const;
-    bool fitKeyShifter(GstElement* made = nullptr);
-    static GstPadProbeReturn retime(GstPad* pad, GstPadProbeInfo* info, gpointer self);
+    bool fitKeyShifter(GstElement* made = nullptr, GstElement* stretcher = nullptr);
+    static GstPadProbeReturn retime(GstPad* pad, GstPadProbeInfo* info, gpointer retiming);
     [[noreturn]] void failToStart();
     void applyBusMessages() const;
     void handleMessage(GstMessage* message) const;
@@ -96,8 +103,13 @@ private:
     // The song may be queued to follow itself: not while it prerolls, only from Play's seek on.
     std::atomic<bool> mayQueue_{false};
     mutable std::atomic<bool> queued_{false}; // and it was, and has not taken over yet
+    // Its end was handed on before it could be queued: only Play's seek brings the notice back.
+    std::atomic<bool> endedEarly_{false};
+    // Until then Play may start the stream Open prerolled as it is (see Play).
+    QDeadlineTimer fresh_;
 
     GstPtr<GstElement> pipeline_;
+    std::unique_ptr<PipelineReaper> reaper_ = std::make_unique<PipelineReaper>();
     GstPtr<GstElement> sink_;         // the output: tempo and key filters ahead of the sink described
     GstElement* stretcher_ = nullptr; // scaletempo in sink_, passing sound through at 100 %
     GstElement* shifter_ = nullptr;   // pitch in sink_, there only while the key is not 0
@@ -107,7 +119,7 @@ private:
     // Read by the streaming thread, which gives each segment of the song this rate.
     std::atomic<double> rate_{1.0};
     struct Retiming;
-    std::unique_ptr<Retiming> retiming_;
+    Retiming* retiming_ = nullptr; // the output's, owned by its probe: it goes with its pipeline
     GstPtr<GstBus> bus_;
     std::unique_ptr<QSocketNotifier> busNotifier_;
     int length_ = 0;

@@ -63,8 +63,7 @@ void Launch::PlayAndText(int number) {
     transport_.timedWords().attach(existingFile(state_.TextFileName), existingFile(state_.SongFileName));
 
     if (namesExistingFile(state_.SongFileName)) {
-        transport_.openSong(fromStoredPath(state_.SongFileName));
-        transport_.keyTempo().setSong(keyTempo);
+        transport_.openSong(fromStoredPath(state_.SongFileName), keyTempo);
         state_.SongLoaded = true;
         c_.TrackBarSong->setValue(0);
         c_.SpeedButtonPlay->setEnabled(true);

@@ -25,10 +25,12 @@ Transport::Transport(const MainControls& controls, MediaPlayer& player, Selectio
 
 Transport::~Transport() = default;
 
-void Transport::openSong(const QString& path) {
+void Transport::openSong(const QString& path, const KeyTempo& keyTempo) {
     // Play comes up first: with it still down from the song before, resetting the position bar
     // would start the new song, and a refused open would leave it down over silence.
     unloadSong();
+    // Before the open, so the song's output is built in its key and tempo from its first sound.
+    keyTempo_->setSong(keyTempo);
     player_.setFileName(path);
     player_.Open();
     player_.setPosition(0);

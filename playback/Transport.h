@@ -1,5 +1,6 @@
 #pragma once
 
+#include "KeyTempo.h"
 #include "MainControls.h"
 
 #include <functional>
@@ -22,9 +23,9 @@ public:
     Transport(const MainControls& controls, MediaPlayer& player, SelectionState& state);
     ~Transport();
 
-    // Closes what was open and opens `path` at its start. Should the device refuse it, no song
-    // stays loaded.
-    void openSong(const QString& path);
+    // Closes what was open and opens `path` at its start, in `keyTempo`. Should the device refuse
+    // it, no song stays loaded.
+    void openSong(const QString& path, const KeyTempo& keyTempo = {});
     // Closes the open song and leaves the transport with nothing to play: Play up and disabled,
     // Begin and the position bar disabled, Space idle.
     void unloadSong();

@@ -6,6 +6,10 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
 #include <vector>
 
 namespace sarvel {
@@ -74,6 +78,115 @@ TEST_F(MediaPlayerOpen, OpeningAnotherSongClosesTheFirst) {
     test::spin(200ms);
     EXPECT_EQ(player.Position(), 0);
     EXPECT_EQ(player.mode(), Mode::Stopped);
+}
+
+// Notes the thread on which an element of a given name (or factory) made a given state change, and
+// how often, through a GStreamer tracer hook: elements change state on the thread that sets their
+// pipeline's state.
+struct StateWatch {
+    struct Tracer {
+        GstTracer parent;
+    };
+    struct TracerClass {
+        GstTracerClass parent;
+    };
+
+    static StateWatch& instance() {
+        static StateWatch watch;
+        return watch;
+    }
+    void watch(const char* name, GstStateChange change) {
+        const std::lock_guard lock(mutex);
+        this->name = name;
+        this->change = change;
+        thread.reset();
+        count = 0;
+    }
+    int seen() {
+        const std::lock_guard lock(mutex);
+        return count;
+    }
+    std::optional<std::thread::id> downOn() {
+        const std::lock_guard lock(mutex);
+        return thread;
+    }
+
+    std::mutex mutex;
+    std::string name;
+    GstStateChange change = GST_STATE_CHANGE_READY_TO_NULL;
+    std::optional<std::thread::id> thread;
+    int count = 0;
+
+private:
+    StateWatch() {
+        gst_init(nullptr, nullptr);
+        static const GTypeInfo info{sizeof(TracerClass), nullptr, nullptr, nullptr, nullptr, nullptr,
+                                    sizeof(Tracer),      0,       nullptr, nullptr};
+        const GType type = g_type_register_static(GST_TYPE_TRACER, "SarvelStateWatch", &info, GTypeFlags(0));
+        auto* tracer = GST_TRACER(g_object_new(type, nullptr));
+        gst_tracing_register_hook(tracer, "element-change-state-post", G_CALLBACK(&changed));
+    }
+    static void changed(GObject*, GstClockTime, GstElement* element, GstStateChange transition,
+                        GstStateChangeReturn) {
+        StateWatch& self = instance();
+        const std::lock_guard lock(self.mutex);
+        GstElementFactory* factory = gst_element_get_factory(element);
+        if (transition == self.change &&
+            (self.name == GST_OBJECT_NAME(element) ||
+             (factory && self.name == gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory))))) {
+            self.thread = std::this_thread::get_id();
+            ++self.count;
+        }
+    }
+};
+
+TEST_F(MediaPlayerOpen, TheSongBeforeWindsDownOffTheOpeningThread) {
+    // A MIDI synthesizer alone takes over 100 ms to go: the click that opens the next song must not
+    // wait for the song before to wind down.
+    StateWatch::instance().watch("songbefore", GST_STATE_CHANGE_READY_TO_NULL);
+    player.setAudioSink("fakesink name=songbefore sync=true");
+    player.setFileName(media().path("song.mid"));
+    player.Open();
+    player.Play();
+    test::spin(100ms);
+    player.setAudioSink("fakesink sync=true");
+    player.setFileName(media().path("tone.wav"));
+    player.Open();
+    std::optional<std::thread::id> downOn;
+    for (int i = 0; i < 200 && !(downOn = StateWatch::instance().downOn()); ++i)
+        test::spin(10ms);
+    ASSERT_TRUE(downOn) << "the song before never went down";
+    EXPECT_NE(*downOn, std::this_thread::get_id());
+    EXPECT_EQ(player.mode(), Mode::Stopped);
+}
+
+TEST_F(MediaPlayerOpen, PlayRightAfterOpenStartsTheOutputOnce) {
+    player.setAudioSink("fakesink name=startedonce sync=true");
+    player.setFileName(media().path("tone.wav"));
+    player.Open();
+    StateWatch::instance().watch("startedonce", GST_STATE_CHANGE_PAUSED_TO_READY);
+    player.Play();
+    test::spin(100ms);
+    EXPECT_FALSE(StateWatch::instance().downOn()) << "the output was started a second time";
+    EXPECT_EQ(player.mode(), Mode::Playing);
+    EXPECT_GT(player.Position(), 0);
+}
+
+TEST_F(MediaPlayerOpen, AMidiSongFindsItsSynthesizerMadeAhead) {
+    // A synthesizer new to a song loads the soundfont first: 12-20 ms on the click's way to the sound.
+    player.setAudioSink("fakesink sync=true");
+    player.setFileName(media().path("song.mid"));
+    player.Open();
+    StateWatch::instance().watch("fluiddec", GST_STATE_CHANGE_NULL_TO_READY);
+    player.Play(); // the next song's synthesizer is made meanwhile
+    for (int i = 0; i < 200 && StateWatch::instance().seen() == 0; ++i)
+        test::spin(10ms);
+    StateWatch::instance().watch("fluiddec", GST_STATE_CHANGE_NULL_TO_READY);
+    player.Open();
+    EXPECT_EQ(StateWatch::instance().seen(), 0) << "the song made a synthesizer of its own";
+    player.Play();
+    test::spin(200ms);
+    EXPECT_GT(player.Position(), 0);
 }
 
 // Playback into a file: what the device sends out, sample for sample.
