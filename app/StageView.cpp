@@ -53,29 +53,16 @@ void lightOnDark(QTextDocument& words) {
     const bool undo = words.isUndoRedoEnabled();
     words.setUndoRedoEnabled(false);
     QTextCursor cursor(&words);
-    cursor.beginEditBlock();
     for (QTextBlock block = words.begin(); block.isValid(); block = block.next()) {
-        cursor.setPosition(block.position());
         QTextBlockFormat blockFormat = block.blockFormat();
         if (blockFormat.hasProperty(QTextFormat::BackgroundBrush)) {
             blockFormat.setBackground(recoloured(blockFormat.background(), kBackgroundLightness, false));
+            cursor.setPosition(block.position());
             cursor.setBlockFormat(blockFormat);
         }
-        QTextCharFormat charFormat;
-        if (lightened(block.charFormat(), charFormat))
-            cursor.mergeBlockCharFormat(charFormat);
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment fragment = it.fragment();
-            QTextCharFormat format;
-            if (!fragment.isValid() || !lightened(fragment.charFormat(), format))
-                continue;
-            cursor.setPosition(fragment.position());
-            cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
-            cursor.mergeCharFormat(format);
-        }
     }
-    cursor.endEditBlock();
     words.setUndoRedoEnabled(undo);
+    changeCharFormats(words, lightened);
 }
 
 // The second screen is the audience's or the performer's own; without one the main window's.

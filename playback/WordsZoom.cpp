@@ -116,18 +116,30 @@ void WordsZoom::apply(QTextDocument& words) const {
     const bool modified = words.isModified();
     words.setUndoRedoEnabled(false);
     words.setDefaultFont(font);
+    words.setUndoRedoEnabled(undo);
+    words.setModified(modified);
+    changeCharFormats(words, [factor](const QTextCharFormat& from, QTextCharFormat& to) {
+        return scaled(from, factor, to);
+    });
+}
+
+void changeCharFormats(QTextDocument& words,
+                       const std::function<bool(const QTextCharFormat& from, QTextCharFormat& to)>& change) {
+    const bool undo = words.isUndoRedoEnabled();
+    const bool modified = words.isModified();
+    words.setUndoRedoEnabled(false);
     QTextCursor cursor(&words);
     cursor.beginEditBlock();
     for (QTextBlock block = words.begin(); block.isValid(); block = block.next()) {
         QTextCharFormat blockFormat;
-        if (scaled(block.charFormat(), factor, blockFormat)) {
+        if (change(block.charFormat(), blockFormat)) {
             cursor.setPosition(block.position());
             cursor.mergeBlockCharFormat(blockFormat);
         }
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             QTextCharFormat format;
-            if (!fragment.isValid() || !scaled(fragment.charFormat(), factor, format))
+            if (!fragment.isValid() || !change(fragment.charFormat(), format))
                 continue;
             cursor.setPosition(fragment.position());
             cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);

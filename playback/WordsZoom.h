@@ -3,10 +3,19 @@
 #include <QFont>
 #include <QObject>
 
+#include <functional>
+
+class QTextCharFormat;
 class QTextDocument;
 class QTextEdit;
 
 namespace sarvel {
+
+// Merges into every piece of `words` (each block's own character format and each run of text) the
+// format `change` makes from the piece's; `change` returns false to leave a piece as it is. Not an
+// edit: the undo history and the modified flag stay as they were.
+void changeCharFormats(QTextDocument& words,
+                       const std::function<bool(const QTextCharFormat& from, QTextCharFormat& to)>& change);
 
 // The words pane's zoom: Ctrl+Plus, Ctrl+Minus, Ctrl+0 and Ctrl+wheel over the pane. Every size
 // in the words scales by the same factor, so the sizes an RTF file gives keep their proportions,
