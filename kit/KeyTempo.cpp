@@ -6,9 +6,13 @@
 
 namespace sarvel {
 
-int KeyTempo::clampKey(int semitones) { return std::clamp(semitones, kKeyMin, kKeyMax); }
+int KeyTempo::clampKey(int semitones) {
+    return std::clamp(semitones, kKeyMin, kKeyMax);
+}
 
-int KeyTempo::clampTempo(int percent) { return std::clamp(percent, kTempoMin, kTempoMax); }
+int KeyTempo::clampTempo(int percent) {
+    return std::clamp(percent, kTempoMin, kTempoMax);
+}
 
 KeyTempo KeyTempo::read(const IniFile& kit, const QString& section, int number) {
     const QString n = QString::number(number);

@@ -88,7 +88,8 @@ void shortenSoundServerBuffer(GstElement* sink) {
     constexpr gint64 BufferUs = 100000;
     const auto isPulse = [](GstElement* element) {
         GstElementFactory* factory = gst_element_get_factory(element);
-        return factory && g_strcmp0(gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory)), "pulsesink") == 0;
+        return factory &&
+               g_strcmp0(gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory)), "pulsesink") == 0;
     };
     if (isPulse(sink)) {
         g_object_set(sink, "buffer-time", BufferUs, nullptr);
