@@ -135,6 +135,14 @@ protected:
     MediaPlayer player;
 };
 
+#ifdef SARVEL_SANITIZE
+// Instrumented, the player's and the recorder's threads are too slow to keep a 100 ms sink buffer
+// full while the key shifter goes in: only the plain build is held to the figures.
+constexpr double kHeardWithinMs = 250, kGapUnderMs = 120;
+#else
+constexpr double kHeardWithinMs = 100, kGapUnderMs = 20;
+#endif
+
 TEST_F(KeyTempoLive, ChangesApplyAtOnceWithoutABreakAndTimeStaysTheSongs) {
     const QString tone = media().dir() + "/tone4s.wav";
     test::writeWav(tone, test::tone(4 * 44100, 44100, 2, 0.5));
@@ -169,9 +177,9 @@ TEST_F(KeyTempoLive, ChangesApplyAtOnceWithoutABreakAndTimeStaysTheSongs) {
     EXPECT_GE(changedAfter, 0);
     // The sink's own buffer is the lag (about 60 ms with its 100 ms; 140 with pulsesink's default
     // 200); a filter ahead of playbin's queue would lag a second more.
-    EXPECT_LT(changedAfter, 100);
+    EXPECT_LT(changedAfter, kHeardWithinMs);
     EXPECT_NEAR(frequencyOf(heard, keyMs + 300, keyMs + 1400), 493.88, 4.9);
-    EXPECT_LT(recorder->longestGapMs(), 20);
+    EXPECT_LT(recorder->longestGapMs(), kGapUnderMs);
 }
 
 } // namespace
