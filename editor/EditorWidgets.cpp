@@ -78,9 +78,24 @@ QPushButton* dialogButton(QWidget* parent, const char* name, const QString& capt
     return b;
 }
 
+namespace {
+
+// A shift up or down reads with its sign, as musicians write it: +2, 0, -3.
+class ShiftSpinBox : public QSpinBox {
+public:
+    using QSpinBox::QSpinBox;
+
+protected:
+    QString textFromValue(int value) const override {
+        return value > 0 ? QLatin1Char('+') + QString::number(value) : QString::number(value);
+    }
+};
+
+} // namespace
+
 QSpinBox* spinEdit(QWidget* parent, const char* name, QLabel* label, const QString& purpose, int min, int max,
                    int value) {
-    auto* s = new QSpinBox(parent);
+    auto* s = min < 0 ? new ShiftSpinBox(parent) : new QSpinBox(parent);
     s->setObjectName(QString::fromLatin1(name));
     s->setRange(min, max);
     s->setValue(value);
