@@ -153,9 +153,9 @@ QByteArray silentMidi() {
     return out + char(track.size()) + track;
 }
 
-void playSilently(const QString& path) {
+void playSilently(const QString& path, const QByteArray& output) {
     GstPtr<GstElement> playbin(gst_element_factory_make("playbin", nullptr));
-    GstElement* sink = gst_parse_bin_from_description("fakesink", TRUE, nullptr);
+    GstElement* sink = gst_parse_bin_from_description(output.constData(), TRUE, nullptr);
     GCharPtr uri(gst_filename_to_uri(QFile::encodeName(path).constData(), nullptr));
     if (!playbin || !sink || !uri) {
         if (sink)
@@ -206,7 +206,7 @@ MediaPlayer::~MediaPlayer() {
 }
 
 void MediaPlayer::prepare() {
-    reaper_->post([this] {
+    reaper_->post([this, output = sinkDescription_.toUtf8()] {
         try {
             initGStreamer();
         } catch (const std::exception&) {
@@ -225,7 +225,9 @@ void MediaPlayer::prepare() {
             QFile file(dir.filePath(QLatin1String(name)));
             if (dir.isValid() && file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()) {
                 file.close();
-                playSilently(file.fileName());
+                // The wav goes as far as a paused stream on the real output, so the first song
+                // finds the output's own code and connection set up; the others need no output.
+                playSilently(file.fileName(), name == std::string_view("silent.wav") ? output : "fakesink");
             }
         }
         // The first MIDI song's synthesizer, soundfont loaded.
