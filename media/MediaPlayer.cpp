@@ -306,6 +306,7 @@ void MediaPlayer::Close() {
     // song's address goes with it, as a call to queueAgain may still be on its way.
     reaper_->retire(std::move(pipeline_), std::move(uri_));
     queued_ = false;
+    rounds_ = 0;
     length_ = 0;
     frames_ = 0;
     position_ = 0;
@@ -753,7 +754,8 @@ void MediaPlayer::applyBusMessages() const {
 void MediaPlayer::handleMessage(GstMessage* message) const {
     switch (GST_MESSAGE_TYPE(message)) {
     case GST_MESSAGE_STREAM_START: // the queued song has taken over
-        queued_ = false;
+        if (queued_.exchange(false))
+            ++rounds_;
         break;
     case GST_MESSAGE_EOS:
         if (playing_) {

@@ -63,6 +63,11 @@ public:
     // On: a song that plays to its end goes on from its start without a break, and stays
     // playing. Off (the default): it stops at its end. Takes effect on the song playing.
     void setRepeat(bool on) { repeat_ = on; }
+    // How many times, since Open, the song went on from its end to its start by repeating.
+    int rounds() const {
+        applyBusMessages();
+        return rounds_;
+    }
 
     // Loads ahead, on a thread of its own and without a sound, what the first song would otherwise
     // wait for: the decoders, the output, and for MIDI the synthesizer and its soundfont.
@@ -103,6 +108,7 @@ private:
     // The song may be queued to follow itself: not while it prerolls, only from Play's seek on.
     std::atomic<bool> mayQueue_{false};
     mutable std::atomic<bool> queued_{false}; // and it was, and has not taken over yet
+    mutable int rounds_ = 0;                  // times a queued copy took over since Open
     // Its end was handed on before it could be queued: only Play's seek brings the notice back.
     std::atomic<bool> endedEarly_{false};
     // Until then Play may start the stream Open prerolled as it is (see Play).

@@ -38,6 +38,7 @@ void Transport::openSong(const QString& path, const KeyTempo& keyTempo) {
 
 void Transport::unloadSong() {
     player_.Close();
+    roundsSeen_ = 0;
     keyTempo_->setSong({});
     state_.SongLoaded = false;
     c_.TimerMp3rpt->stop();
@@ -86,10 +87,10 @@ void Transport::TrackBarSongChange() {
 void Transport::TimerPlayTimer() {
     if (player_.mode() == MediaPlayer::Mode::Playing) {
         const int position = player_.Position();
-        // Repeating, the device went on from the end to the start since the bar was last moved; a
-        // seek leaves the bar where it went, within a tick of the position.
-        const int back = c_.TrackBarSong->value() - position;
-        const bool looped = c_.CheckBoxRepeat->isChecked() && back > 0 && back >= player_.Length() / 2;
+        // Repeating, the device went on from the end to the start since the last tick.
+        const int rounds = player_.rounds();
+        const bool looped = rounds != roundsSeen_;
+        roundsSeen_ = rounds;
         if (position != 0)
             followWithCaret(position, player_.Length());
         state_.SeekOnSliderChange = false;

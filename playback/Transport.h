@@ -66,6 +66,7 @@ private:
     SelectionState& state_;
     std::unique_ptr<TimedWords> timed_;
     std::unique_ptr<KeyTempoKeys> keyTempo_;
+    int roundsSeen_ = 0; // of the device's repeats, those already told as songLooped
 };
 
 } // namespace sarvel
