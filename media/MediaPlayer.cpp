@@ -82,32 +82,52 @@ GstElement* makeElement(const char* factory, const char* package) {
     return element;
 }
 
+bool isPulseSink(GstElement* element) {
+    GstElementFactory* factory = gst_element_get_factory(element);
+    return factory && g_strcmp0(gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory)), "pulsesink") == 0;
+}
+
+// The sound server's sink in an output as described: the output itself, or one inside it.
+GstPtr<GstElement> pulseSinkIn(GstElement* output) {
+    if (isPulseSink(output))
+        return GstPtr<GstElement>(GST_ELEMENT(gst_object_ref(output)));
+    if (!GST_IS_BIN(output))
+        return nullptr;
+    GstIteratorPtr it(gst_bin_iterate_recurse(GST_BIN(output)));
+    GValue item = G_VALUE_INIT;
+    GstPtr<GstElement> found;
+    while (!found && gst_iterator_next(it.get(), &item) == GST_ITERATOR_OK) {
+        auto* element = GST_ELEMENT(g_value_get_object(&item));
+        if (isPulseSink(element))
+            found.reset(GST_ELEMENT(gst_object_ref(element)));
+        g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    return found;
+}
+
 // The sound server's buffer is what a key or tempo change waits behind before it is heard:
 // 80 ms instead of pulsesink's 200 keeps that near 60 ms. With 100 the key shifter, which goes in
 // between two buffers, was heard after 60 or 100 ms depending on where the output stood.
 void shortenSoundServerBuffer(GstElement* sink) {
     constexpr gint64 BufferUs = 80000;
-    const auto isPulse = [](GstElement* element) {
-        GstElementFactory* factory = gst_element_get_factory(element);
-        return factory &&
-               g_strcmp0(gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory)), "pulsesink") == 0;
-    };
-    if (isPulse(sink)) {
-        g_object_set(sink, "buffer-time", BufferUs, nullptr);
-        return;
-    }
-    if (!GST_IS_BIN(sink))
-        return;
-    GstIterator* it = gst_bin_iterate_recurse(GST_BIN(sink));
-    GValue item = G_VALUE_INIT;
-    while (gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
-        auto* element = GST_ELEMENT(g_value_get_object(&item));
-        if (isPulse(element))
-            g_object_set(element, "buffer-time", BufferUs, nullptr);
-        g_value_reset(&item);
-    }
-    g_value_unset(&item);
-    gst_iterator_free(it);
+    if (GstPtr<GstElement> pulse = pulseSinkIn(sink))
+        g_object_set(pulse.get(), "buffer-time", BufferUs, nullptr);
+}
+
+// The output failed: its connection to the sound server, most likely.
+struct OutputError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+[[noreturn]] void throwFailure(GstMessage* error) {
+    if (!error)
+        throw std::runtime_error(UnknownError);
+    const std::string text = errorText(error).toStdString();
+    GstObject* from = GST_MESSAGE_SRC(error);
+    if (from && GST_IS_ELEMENT(from) && isPulseSink(GST_ELEMENT(from)))
+        throw OutputError(text);
+    throw std::runtime_error(text);
 }
 
 double pitchOf(int semitones) {
@@ -203,6 +223,7 @@ MediaPlayer::MediaPlayer(QObject* parent)
 
 MediaPlayer::~MediaPlayer() {
     Close();
+    reaper_->post([this] { dropConnectionNow(); });
     reaper_.reset(); // the pipelines' threads may still call back into this object until then
 }
 
@@ -234,6 +255,7 @@ void MediaPlayer::prepare() {
         }
         // The first MIDI song's synthesizer, soundfont loaded.
         preparedsynth::makeAhead();
+        holdConnectionNow(output);
         malloc_trim(0); // what the set-up freed goes back to the system, not to an idle heap
     });
 }
@@ -317,7 +339,15 @@ void MediaPlayer::Close() {
 void MediaPlayer::Open() {
     Close();
     try {
-        openFile();
+        try {
+            openFile();
+        } catch (const OutputError&) {
+            // The sound server may have gone and come back: the connection the songs share
+            // stays dead until all that hold it have let it go.
+            Close();
+            reconnectOutput();
+            openFile();
+        }
     } catch (const std::exception& e) {
         Close();
         // The reason alone does not tell which of the kit's songs to mend.
@@ -345,6 +375,7 @@ void MediaPlayer::openFile() {
     position_ = 0;
     playing_ = false;
     fresh_.setRemainingTime(FreshMs, Qt::PreciseTimer);
+    holdConnection();
 }
 
 GstElement* MediaPlayer::buildPipeline(const QString& path, bool midi) {
@@ -562,7 +593,7 @@ void MediaPlayer::preroll() {
     const GstStateChangeReturn result = gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED);
     if (result == GST_STATE_CHANGE_FAILURE) {
         GstMessagePtr error(gst_bus_pop_filtered(bus_.get(), GST_MESSAGE_ERROR));
-        throw std::runtime_error(error ? errorText(error.get()).toStdString() : UnknownError);
+        throwFailure(error.get());
     }
     if (result != GST_STATE_CHANGE_ASYNC)
         return;
@@ -575,7 +606,7 @@ void MediaPlayer::preroll() {
         case GST_MESSAGE_ASYNC_DONE:
             return;
         case GST_MESSAGE_ERROR:
-            throw std::runtime_error(errorText(message.get()).toStdString());
+            throwFailure(message.get());
         default:
             break;
         }
@@ -690,11 +721,65 @@ void MediaPlayer::failToStart() {
 // failure the sink also connects afresh: the sound server it had may have gone and come back.
 bool MediaPlayer::restartSink(bool reconnect) {
     gst_element_set_state(sink_.get(), reconnect ? GST_STATE_NULL : GST_STATE_READY);
+    if (reconnect)
+        reconnectOutput();
     // Nothing flows through the output now: the key shifter can come or go, and the flushing
     // seek that follows starts the rate afresh.
     retiming_->reset();
     fitKeyShifter();
-    return gst_element_set_state(sink_.get(), GST_STATE_PAUSED) != GST_STATE_CHANGE_FAILURE;
+    if (gst_element_set_state(sink_.get(), GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE)
+        return false;
+    holdConnection();
+    return true;
+}
+
+// Every pulsesink of the process shares one connection to the sound server while any of them is
+// open. One kept open between songs saves the first song, and each song opened after the one
+// before has wound down, connecting afresh before its first sound.
+void MediaPlayer::holdConnection() {
+    reaper_->post([this, output = sinkDescription_.toUtf8()] { holdConnectionNow(output); });
+}
+
+void MediaPlayer::holdConnectionNow(const QByteArray& output) {
+    if (connection_ && connectionFor_ == output)
+        return;
+    dropConnectionNow();
+    connectionFor_ = output;
+    GstElement* described = gst_parse_bin_from_description(output.constData(), TRUE, nullptr);
+    if (!described)
+        return;
+    GstPtr<GstElement> owned(GST_ELEMENT(gst_object_ref_sink(described)));
+    const GstPtr<GstElement> pulse = pulseSinkIn(owned.get());
+    GstPtr<GstElement> keeper(gst_element_factory_make("pulsesink", nullptr));
+    if (!pulse || !keeper)
+        return; // another output keeps nothing open between songs
+    gst_object_ref_sink(keeper.get());
+    // The same server and name, as the connection is shared by them.
+    gchar* server = nullptr;
+    gchar* client = nullptr;
+    g_object_get(pulse.get(), "server", &server, "client-name", &client, nullptr);
+    g_object_set(keeper.get(), "server", server, "client-name", client, nullptr);
+    g_free(server);
+    g_free(client);
+    if (gst_element_set_state(keeper.get(), GST_STATE_READY) == GST_STATE_CHANGE_FAILURE) {
+        gst_element_set_state(keeper.get(), GST_STATE_NULL);
+        return;
+    }
+    connection_ = std::move(keeper);
+}
+
+void MediaPlayer::dropConnectionNow() {
+    if (connection_)
+        gst_element_set_state(connection_.get(), GST_STATE_NULL);
+    connection_.reset();
+    connectionFor_.clear();
+}
+
+// Lets the kept connection go and waits until the songs before have let it go too, so that the
+// next output connects afresh.
+void MediaPlayer::reconnectOutput() {
+    reaper_->post([this] { dropConnectionNow(); });
+    reaper_->wait();
 }
 
 void MediaPlayer::Stop() {

@@ -89,6 +89,10 @@ private:
     int measureLength(const QString& path) const;
     bool containsElement(const char* factory) const;
     bool restartSink(bool reconnect);
+    void holdConnection();
+    void holdConnectionNow(const QByteArray& output);
+    void dropConnectionNow();
+    void reconnectOutput();
     GstElement* buildOutput(GstElement* sink);
     GstElement* makeKeyShifter() const;
     bool fitKeyShifter(GstElement* made = nullptr, GstElement* stretcher = nullptr);
@@ -101,6 +105,10 @@ private:
 
     QString fileName_;
     QString sinkDescription_;
+    // A pulsesink left open between songs, and the output it was made for; the reaper's thread's
+    // only (see holdConnection).
+    GstPtr<GstElement> connection_;
+    QByteArray connectionFor_;
     int openTimeoutMs_ = 5000;
 
     std::atomic<bool> repeat_{false};

@@ -1,5 +1,7 @@
 #include "PipelineReaper.h"
 
+#include <future>
+
 namespace sarvel {
 
 PipelineReaper::~PipelineReaper() {
@@ -31,6 +33,12 @@ void PipelineReaper::post(std::function<void()> job) {
             thread_ = std::thread([this] { run(); });
     }
     wake_.notify_one();
+}
+
+void PipelineReaper::wait() {
+    std::promise<void> done;
+    post([&done] { done.set_value(); });
+    done.get_future().wait();
 }
 
 void PipelineReaper::run() {

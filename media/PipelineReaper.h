@@ -25,6 +25,8 @@ public:
     // pipeline's threads may still read stays valid until they are gone.
     void retire(GstPtr<GstElement> pipeline, GCharPtr keep = {});
     void post(std::function<void()> job);
+    // Returns once everything handed over so far has been done.
+    void wait();
 
 private:
     void run();
