@@ -1,12 +1,9 @@
 #include "MediaTestSupport.h"
 #include "MonitorRecorder.h"
 #include "PrivateSink.h"
+#include "PrivateSoundServer.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -92,87 +89,36 @@ TEST_F(MediaPlayerSound, TheDefaultOutputIsTheSoundServer) {
     qunsetenv("PULSE_SINK");
 }
 
-// A sound server of the test's own, on a socket of its own, that can crash and start again there.
-class OwnSoundServer {
-public:
-    ~OwnSoundServer() { crash(); }
-    QString address() const { return "unix:" + dir_.path() + "/native"; }
-
-    bool start() {
-        const QString root = dir_.path();
-        for (const char* sub : {"run", "state", "home"})
-            QDir().mkpath(root + "/" + sub);
-        QFile::setPermissions(root + "/run",
-                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("HOME", root + "/home");
-        env.insert("XDG_RUNTIME_DIR", root + "/run");
-        env.insert("PULSE_RUNTIME_PATH", root + "/run");
-        env.insert("PULSE_STATE_PATH", root + "/state");
-        env.remove("PULSE_SERVER");
-        server_.setProcessEnvironment(env);
-        server_.setStandardOutputFile(QProcess::nullDevice());
-        server_.setStandardErrorFile(QProcess::nullDevice());
-        server_.start("pulseaudio",
-                      {"--daemonize=no", "--exit-idle-time=-1", "-n", "--use-pid-file=no",
-                       "--log-target=stderr", "--load=module-null-sink sink_name=own",
-                       "--load=module-native-protocol-unix auth-anonymous=1 socket=" + root + "/native"});
-        for (int i = 0; i < 100; ++i) {
-            QProcess ask;
-            ask.start("pactl", {"-s", address(), "info"});
-            if (ask.waitForFinished() && ask.exitStatus() == QProcess::NormalExit && ask.exitCode() == 0)
-                return true;
-            test::spin(std::chrono::milliseconds(30));
-        }
-        return false;
-    }
-    int clients() const {
-        QProcess ask;
-        ask.start("pactl", {"-s", address(), "list", "short", "clients"});
-        ask.waitForFinished();
-        return int(ask.readAllStandardOutput().count('\n'));
-    }
-    void crash() {
-        server_.kill();
-        server_.waitForFinished();
-        QFile::remove(dir_.path() + "/native");
-    }
-
-private:
-    QTemporaryDir dir_;
-    QProcess server_;
-};
-
 // The output's connection to the sound server is kept between songs, so that the next song does not
 // wait for a new one; a server that went away and came back must not leave every later song
 // failing on the dead one.
 TEST(MediaPlayerServer, ASongAfterTheSoundServerCameBackPlaysOnTheNewOne) {
     if (qEnvironmentVariableIsEmpty("PULSE_SERVER"))
         GTEST_SKIP() << "no test sound server";
-    OwnSoundServer server;
-    ASSERT_TRUE(server.start());
+    test::PrivateSoundServer server;
+    auto clients = [&server] { return server.pactl({"list", "short", "clients"}).count('\n'); };
     MediaPlayer player;
     player.setAudioSink("pulsesink server=" + server.address());
     player.setFileName(media().path("tone.wav"));
     player.Open();
     player.Play();
     test::spin(300ms);
-    const int withSong = server.clients();
+    const auto withSong = clients();
     player.Close();
     test::spin(500ms); // the song has wound down; the kept connection alone holds on
-    EXPECT_EQ(server.clients(), withSong);
+    EXPECT_EQ(clients(), withSong);
 
-    server.crash();
-    ASSERT_TRUE(server.start());
-    const QByteArray shared = qgetenv("PULSE_SERVER");
-    qputenv("PULSE_SERVER", server.address().toUtf8());
-    MonitorRecorder recorder("own.monitor");
-    qputenv("PULSE_SERVER", shared);
-    ASSERT_TRUE(recorder.waitUntilFlowing(3s));
-    recorder.arm();
+    server.restart();
+    std::unique_ptr<MonitorRecorder> recorder;
+    {
+        const test::PulseServerVariable there(server.address());
+        recorder = std::make_unique<MonitorRecorder>("testsink.monitor");
+    }
+    ASSERT_TRUE(recorder->waitUntilFlowing(3s));
+    recorder->arm();
     ASSERT_NO_THROW(player.Open());
     player.Play();
-    EXPECT_TRUE(recorder.waitForSound(3s));
+    EXPECT_TRUE(recorder->waitForSound(3s));
     player.Close();
 }
 
