@@ -13,6 +13,7 @@
 #include "Theme.h"
 #include "TimingMode.h"
 #include "VolumeController.h"
+#include "Words.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -57,7 +58,10 @@ int SarvelApp::run() {
     if (!stopSignals_->requested()) {
         BaseForm->show();
         // Once the window is up, on the device's own thread: what the first song would otherwise load.
-        QTimer::singleShot(100, BaseForm.get(), [this] { BaseForm->MediaPlayer.prepare(); });
+        QTimer::singleShot(100, BaseForm.get(), [this] {
+            BaseForm->MediaPlayer.prepare();
+            warmUpWords(*BaseForm->RichEdit);
+        });
         // Pressed as a click would press it, from the event loop: a song that can't be opened is
         // reported in the window as it would be then.
         if (playSong_ > 0)
