@@ -160,9 +160,11 @@ void SungMarks::mark(const Highlight& h) {
 }
 
 void SungMarks::showWords(QTextDocument* words) {
+    // The marks go while their words are still there: Qt measures the old marks as they are
+    // cleared, and deletes the pane's first words, its own, as new ones take their place.
+    clear();
     const QPointer<QTextDocument> old = pane_.document();
     pane_.setDocument(words);
-    clear();
     if (old)
         old->deleteLater();
     emit wordsReplaced();

@@ -863,6 +863,19 @@ TEST_F(Playback, StageViewFitsAboutTenLinesOnTheScreen) {
 
 // A timed line without words is an instrumental break: nothing is marked until the next line, in
 // the pane and on the stage.
+// The pane's first words are its own document, which Qt deletes as new words take its place:
+// marks on them must go first, as Qt measures the old marks when they are cleared.
+TEST(SungMarksTest, NewWordsReplaceMarkedFirstWords) {
+    QTextEdit pane;
+    pane.setPlainText("one\ntwo");
+    SungMarks::of(pane).mark({0, 3, -1, -1});
+    auto* words = new QTextDocument(&pane);
+    words->setPlainText("three");
+    SungMarks::of(pane).showWords(words);
+    EXPECT_EQ(pane.toPlainText(), "three");
+    EXPECT_TRUE(pane.extraSelections().isEmpty());
+}
+
 TEST_F(Playback, ABlankTimedLineClearsTheMarkUntilTheNextLine) {
     writeAll(home.dataDir() + "/TEXTS/words.lrc",
              "[00:00.50]First line\n[00:01.00]\n[00:02.00]second line\n");
