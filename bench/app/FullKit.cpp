@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QPainter>
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 
 namespace sarvel::bench {
 
@@ -40,6 +42,20 @@ QString writeFullKit(const QString& home) {
     f.open(QIODevice::WriteOnly | QIODevice::Truncate);
     f.write(text.toUtf8());
     return path;
+}
+
+void useThrowawayHome(const QString& home) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("HOME", home.toLocal8Bit());
+}
+
+void requirePrivateSoundServer(const char* program) {
+    if (!qEnvironmentVariableIsEmpty("PULSE_SERVER") && !qEnvironmentVariableIsEmpty("SARVEL_TEST_SINK"))
+        return;
+    std::fprintf(stderr, "run under the private sound server: bash scripts/with-sound-server.sh %s\n",
+                 program);
+    std::exit(2);
 }
 
 double median(std::vector<double> values) {

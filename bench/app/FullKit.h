@@ -11,4 +11,10 @@ QString writeFullKit(const QString& home);
 
 double median(std::vector<double> values);
 
+// Points HOME at `home` (a throwaway one, so that the user's own kit and settings are never
+// touched) and, without a display, Qt at its offscreen platform. Call before the application.
+void useThrowawayHome(const QString& home);
+// Exits with how to run `program` unless the private sound server is there.
+void requirePrivateSoundServer(const char* program);
+
 } // namespace sarvel::bench

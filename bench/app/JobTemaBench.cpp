@@ -10,10 +10,8 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir home;
-    qputenv("HOME", home.path().toLocal8Bit());
+    sarvel::bench::useThrowawayHome(home.path());
     QApplication app(argc, argv);
 
     sarvel::SelectionState state;
@@ -31,7 +29,8 @@ int main(int argc, char** argv) {
         QApplication::processEvents(); // includes repainting the refilled buttons
         ms.push_back(t.nsecsElapsed() / 1e6);
     }
-    std::printf("JobTema on a full kit (20 x 50, 50 distinct icons), incl. repaint: median %.2f ms over %zu runs\n",
-                sarvel::bench::median(ms), ms.size());
+    std::printf(
+        "JobTema on a full kit (20 x 50, 50 distinct icons), incl. repaint: median %.2f ms over %zu runs\n",
+        sarvel::bench::median(ms), ms.size());
     return 0;
 }

@@ -6,6 +6,7 @@
 // Run under the private sound server:
 //   bash scripts/with-sound-server.sh build/bench/app/keytempo_bench [runs=15]
 #include "FakePromptsBench.h"
+#include "FullKit.h"
 #include "MediaBench.h"
 #include "MediaFiles.h"
 #include "SelectionState.h"
@@ -47,23 +48,12 @@ std::optional<double> clickToSound(TBaseForm& form, test::MonitorRecorder& recor
     return std::nullopt;
 }
 
-double median(std::vector<double> ms) {
-    std::sort(ms.begin(), ms.end());
-    return ms.empty() ? 0 : ms[ms.size() / 2];
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("PULSE_SERVER") || qEnvironmentVariableIsEmpty("SARVEL_TEST_SINK")) {
-        std::fprintf(stderr, "run under the private sound server: bash scripts/with-sound-server.sh %s\n",
-                     argv[0]);
-        return 2;
-    }
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::requirePrivateSoundServer(argv[0]);
     QTemporaryDir home;
-    qputenv("HOME", home.path().toLocal8Bit());
+    bench::useThrowawayHome(home.path());
     QApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(5, std::atoi(argv[1])) : 15;
 

@@ -9,6 +9,7 @@
 // Run under the private sound server:
 //   bash scripts/with-sound-server.sh build/bench/app/launch_bench [runs=15]
 #include "FakePromptsBench.h"
+#include "FullKit.h"
 #include "MediaBench.h"
 #include "MediaFiles.h"
 #include "SelectionState.h"
@@ -95,15 +96,9 @@ void measure(TBaseForm& form, test::MonitorRecorder& recorder, const std::vector
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("PULSE_SERVER") || qEnvironmentVariableIsEmpty("SARVEL_TEST_SINK")) {
-        std::fprintf(stderr, "run under the private sound server: bash scripts/with-sound-server.sh %s\n",
-                     argv[0]);
-        return 2;
-    }
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::requirePrivateSoundServer(argv[0]);
     QTemporaryDir home; // under /tmp: local disk
-    qputenv("HOME", home.path().toLocal8Bit());
+    bench::useThrowawayHome(home.path());
     QApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(10, std::atoi(argv[1])) : 15;
 

@@ -6,6 +6,7 @@
 // Run under the private sound server (or with any sound server; without one a fake sink keeps time):
 //   bash scripts/with-sound-server.sh build/bench/app/timed_words_bench [runs=3]
 #include "FakePromptsBench.h"
+#include "FullKit.h"
 #include "MediaFiles.h"
 #include "SelectionState.h"
 #include "StageView.h"
@@ -52,10 +53,8 @@ int markedLine(const QTextEdit& pane) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir home;
-    qputenv("HOME", home.path().toLocal8Bit());
+    bench::useThrowawayHome(home.path());
     QApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
 

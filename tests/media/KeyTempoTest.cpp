@@ -1,6 +1,6 @@
 #include "MediaTestSupport.h"
 #include "MonitorRecorder.h"
-#include "PrivateSink.h"
+#include "PrivateSinkTest.h"
 
 #include <QCoreApplication>
 
@@ -112,28 +112,7 @@ TEST_F(KeyTempoOutput, ARepeatedSongJoinsWithoutAGapAndKeepsItsTime) {
 }
 
 // On the sound server: what a listener hears when the key and the tempo change during a song.
-class KeyTempoLive : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (qEnvironmentVariableIsEmpty("PULSE_SERVER") || qEnvironmentVariableIsEmpty("SARVEL_TEST_SINK"))
-            GTEST_SKIP() << "no test sound server (PULSE_SERVER, SARVEL_TEST_SINK)";
-        sink = std::make_unique<test::PrivateSink>(
-            QStringLiteral("sarvel_keytempo_test_%1").arg(QCoreApplication::applicationPid()));
-        ASSERT_TRUE(sink->ready()) << "cannot add a null sink to the test sound server";
-        recorder = std::make_unique<test::MonitorRecorder>(sink->monitor());
-        ASSERT_TRUE(recorder->waitUntilFlowing(3s));
-        player.setAudioSink("pulsesink device=" + sink->name());
-    }
-    void TearDown() override {
-        player.Close();
-        recorder.reset();
-        sink.reset();
-    }
-
-    std::unique_ptr<test::PrivateSink> sink;
-    std::unique_ptr<test::MonitorRecorder> recorder;
-    MediaPlayer player;
-};
+class KeyTempoLive : public test::PrivateSinkTest {};
 
 #ifdef SARVEL_SANITIZE
 // Instrumented, the player's and the recorder's threads are too slow to keep an 80 ms sink buffer

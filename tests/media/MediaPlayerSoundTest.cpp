@@ -1,6 +1,6 @@
 #include "MediaTestSupport.h"
 #include "MonitorRecorder.h"
-#include "PrivateSink.h"
+#include "PrivateSinkTest.h"
 #include "PrivateSoundServer.h"
 
 #include <QCoreApplication>
@@ -17,27 +17,10 @@ namespace {
 using namespace std::chrono_literals;
 using test::media;
 using test::MonitorRecorder;
-using test::PrivateSink;
 using Clock = std::chrono::steady_clock;
 
-class MediaPlayerSound : public ::testing::Test {
+class MediaPlayerSound : public test::PrivateSinkTest {
 protected:
-    void SetUp() override {
-        if (qEnvironmentVariableIsEmpty("PULSE_SERVER") || qEnvironmentVariableIsEmpty("SARVEL_TEST_SINK"))
-            GTEST_SKIP() << "no test sound server (PULSE_SERVER, SARVEL_TEST_SINK)";
-        sink = std::make_unique<PrivateSink>(
-            QStringLiteral("sarvel_media_test_%1").arg(QCoreApplication::applicationPid()));
-        ASSERT_TRUE(sink->ready()) << "cannot add a null sink to the test sound server";
-        recorder = std::make_unique<MonitorRecorder>(sink->monitor());
-        ASSERT_TRUE(recorder->waitUntilFlowing(3s));
-        player.setAudioSink("pulsesink device=" + sink->name());
-    }
-    void TearDown() override {
-        player.Close();
-        recorder.reset();
-        sink.reset();
-    }
-
     // Milliseconds from the call of Play until its first sound left the sink.
     double delayOfPlay() {
         recorder->arm();
@@ -46,10 +29,6 @@ protected:
         const auto heard = recorder->waitForSound(3s);
         return heard ? test::msBetween(pressed, *heard) : 1e9;
     }
-
-    std::unique_ptr<PrivateSink> sink;
-    std::unique_ptr<MonitorRecorder> recorder;
-    MediaPlayer player;
 };
 
 // The fault this guards against: a song left waiting, ready, starts its sound as much later as it waited.
