@@ -43,10 +43,12 @@ SarvelApp::SarvelApp(const QString& kitFile, int playSong)
     guarded(prompts_, [this] { ZastForm->FormCreate(); });
     BaseForm->setSplash(ZastForm.get());
     // Nothing reaches the main window before the splash has gone, and the windows only a later
-    // click opens are not needed to show it.
+    // click opens are not needed to show it; nor are the words the first song would read.
     QObject::connect(ZastForm.get(), &QDialog::finished, BaseForm.get(), [this] {
-        if (!AboutForm)
-            makeDialogs();
+        if (AboutForm)
+            return;
+        makeDialogs();
+        warmUpWords(*BaseForm->RichEdit);
     });
 }
 
@@ -58,10 +60,7 @@ int SarvelApp::run() {
     if (!stopSignals_->requested()) {
         BaseForm->show();
         // Once the window is up, on the device's own thread: what the first song would otherwise load.
-        QTimer::singleShot(100, BaseForm.get(), [this] {
-            BaseForm->MediaPlayer.prepare();
-            warmUpWords(*BaseForm->RichEdit);
-        });
+        QTimer::singleShot(100, BaseForm.get(), [this] { BaseForm->MediaPlayer.prepare(); });
         // Pressed as a click would press it, from the event loop: a song that can't be opened is
         // reported in the window as it would be then.
         if (playSong_ > 0)
